@@ -1,0 +1,49 @@
+// Facts and services of the operating system that differ between Windows and Linux.
+#pragma once
+
+#include "common/text.h"
+
+namespace zor::platform {
+
+// Paths are read through buffers of this size (at most 259 characters).
+constexpr int32_t MAX_PATH_BYTES = 260;
+
+extern const char DIR_SEPARATOR;        // '\\' on Windows, '/' on Linux
+extern const char CLASS_PATH_SEPARATOR; // what the VM expects between class path elements
+extern const char* const VM_LIBRARY_NAME; // "jvm.dll" or "libjvm.so"
+// Folders below a runtime home where the VM library is looked for, each empty or ending in
+// the directory separator, in search order.
+extern const char* const RUNTIME_CANDIDATE_FOLDERS[];
+extern const int RUNTIME_CANDIDATE_FOLDER_COUNT;
+
+// Full path of the running executable; empty when it does not fit MAX_PATH_BYTES.
+ByteString modulePath();
+// The process's current directory; empty when it does not fit MAX_PATH_BYTES.
+ByteString currentDirectory();
+bool setCurrentDirectory(const char* path);
+
+// True for a path that is not relative to any folder (Windows: begins with '\' or '/', or has
+// a drive colon as second character; Linux: begins with '/').
+bool isRootedPath(const char* path);
+// Joins base and path the way the forced working directory is resolved: a rooted path
+// stays, a path rooted at the drive takes the base's drive, anything else is appended to base.
+ByteString joinForFullPath(const char* base, const char* path);
+// GetFullPathNameA semantics: the length written, the size needed when `size` is too small,
+// 0 on failure. Linux normalises lexically against the current directory.
+int32_t fullPathName(const char* path, char* buffer, int32_t size);
+
+// The system's default Java runtime home (Linux: what /usr/lib/jvm/default-java or the
+// `java` command on PATH resolves to), ending in the separator; empty where there is none.
+ByteString systemRuntimeHome();
+
+// Makes failures to load a library quiet (no system error dialogs).
+void quietLoadErrors();
+void* loadLibrary(const char* path);
+void* findSymbol(void* library, const char* name);
+void freeLibrary(void* library);
+
+// Shows a warning box owned by `owner` (may be null) and returns when it has been closed.
+// Linux writes "caption: text" to standard error.
+void showMessageBox(void* owner, const char* text, const char* caption);
+
+} // namespace zor::platform
