@@ -36,14 +36,4 @@ int32_t fullPathName(const char* path, char* buffer, int32_t size);
 // `java` command on PATH resolves to), ending in the separator; empty where there is none.
 ByteString systemRuntimeHome();
 
-// Makes failures to load a library quiet (no system error dialogs).
-void quietLoadErrors();
-void* loadLibrary(const char* path);
-void* findSymbol(void* library, const char* name);
-void freeLibrary(void* library);
-
-// Shows a warning box owned by `owner` (may be null) and returns when it has been closed.
-// Linux writes "caption: text" to standard error.
-void showMessageBox(void* owner, const char* text, const char* caption);
-
 } // namespace zor::platform

@@ -1,0 +1,10 @@
+// The launcher's one way of telling the user about a failure.
+#pragma once
+
+namespace zor::platform {
+
+// Shows a warning box (OK button) owned by `owner` (may be null) and returns when it has been
+// closed. Linux writes "caption: text" and a line end to standard error.
+void showMessageBox(void* owner, const char* text, const char* caption);
+
+} // namespace zor::platform
