@@ -1,0 +1,56 @@
+// The launcher's configuration: key/value lines from an optional file beside the executable
+// followed by the comment of the archive appended to the executable.
+#pragma once
+
+#include "common/text.h"
+
+namespace zor {
+
+// Configuration text sits in the last 51,200 bytes of comment behind the end record.
+constexpr int32_t ARCHIVE_COMMENT_WINDOW = 22 + 51200;
+
+using ValueCallback = void (*)(void* userData, const char* value);
+
+class ConfigStore : public ByteString {
+public:
+    // Length of the file part including the CR LF after it; embedded-only lookups start here.
+    int32_t embeddedOffset = 0;
+    ByteString executablePath;
+
+    // Reads the configuration of the running executable and records startDirectory,
+    // executablePath and applicationHome.
+    void load();
+    // The same for a given executable and start folder (load() passes the process's own).
+    void loadFor(const char* executable, const char* currentDirectory);
+
+    ByteString getValue(const char* key, bool embeddedOnly = false) const;
+    void forEachValue(const char* key, ValueCallback callback, void* userData) const;
+
+    ByteString applicationPath() const;
+    ByteString applicationHome() const;
+    ByteString forcedWorkingDirectory() const;
+    ByteString runtimeLibraryPath() const;
+    ByteString classPath() const;
+};
+
+// Process-wide state recorded by load(); constructed empty before main runs.
+extern ByteString applicationHome;
+extern ByteString startDirectory;
+// Set by the entry while the launch runs; null before and after.
+extern ConfigStore* currentConfig;
+
+// Standard callback for forEachValue: appends the expanded value to the StringList userData.
+void appendExpandedValue(void* list, const char* value);
+
+ByteString expandEnvironment(const char* text);
+ByteString resolvePath(const char* path);
+bool pathExists(const char* path);
+// The comment behind the end record nearest the end of `executable` (within the window).
+ByteString readArchiveComment(const char* executable);
+
+ByteString findRuntimeFromEnvironment();
+ByteString findRuntimeFromRegistry(const char* vendorKey);
+void appendClassPathElements(void* classPath, const char* value);
+void scanArchives(const char* folder, ByteString& classPath);
+
+} // namespace zor
