@@ -1,0 +1,239 @@
+#include "archive/natives.h"
+
+#include "archive/archive_store.h"
+
+#include <cstdio>
+
+namespace zor {
+
+namespace {
+
+// Shared by every "zor:" URL: binding the handler to the URL directly avoids the VM's
+// protocol-handler lookup. Tested and set without a lock: two instances would serve alike.
+jobject urlHandlerInstance = nullptr;
+
+void describeAndClear(JNIEnv* env) {
+    if (env->ExceptionCheck()) {
+        env->ExceptionDescribe();
+        env->ExceptionClear();
+    }
+}
+
+void appendPath(void* list, const ByteString& path) {
+    static_cast<StringList*>(list)->add(path.data, path.length);
+}
+
+// Looks a resource path up in the embedded archive, then in the appended one.
+jbyteArray readFromStores(JNIEnv* env, const ByteString& path) {
+    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, path);
+    if (!bytes && !env->ExceptionCheck())
+        bytes = appendedStore.readEntryToJavaArray(env, path);
+    return bytes;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+ByteString javaStringToBytes(JNIEnv* env, jstring text) {
+    ByteString result;
+    if (!text)
+        return result;
+    const jchar* units = env->GetStringChars(text, nullptr);
+    if (!units)
+        return result;
+    jsize count = env->GetStringLength(text);
+    result.assignFromWide(reinterpret_cast<const uint16_t*>(units), count);
+    env->ReleaseStringChars(text, units);
+    return result;
+}
+
+jstring bytesToJavaString(JNIEnv* env, const ByteString& text) {
+    WideString wide;
+    wide.assignFromNarrow(text.data, text.length);
+    return env->NewString(reinterpret_cast<const jchar*>(wide.data), wide.length);
+}
+
+ByteString percentDecode(const ByteString& text) {
+    ByteString out;
+    out.reserve(text.length);
+    int32_t i = 0;
+    while (i < text.length) {
+        char c = text.data[i];
+        if (c == '+') {
+            out.append(' ');
+            ++i;
+        } else if (c == '%' && i + 1 < text.length && text.data[i + 1] == '%') {
+            out.append('%');
+            i += 2;
+        } else if (c == '%' && i + 1 < text.length && hexDigit(text.data[i + 1]) >= 0) {
+            // Like sscanf "%2x": one or two hex digits; the two characters after "%" are
+            // consumed either way, but never beyond the end of the text.
+            int value = hexDigit(text.data[i + 1]);
+            if (i + 2 < text.length && hexDigit(text.data[i + 2]) >= 0)
+                value = value * 16 + hexDigit(text.data[i + 2]);
+            out.append(static_cast<char>(value & 0xFF));
+            i = i + 3 <= text.length ? i + 3 : text.length;
+        } else {
+            out.append(c);
+            ++i;
+        }
+    }
+    return out;
+}
+
+jobject makeResourceUrl(JNIEnv* env, const ByteString& path) {
+    if (!urlHandlerInstance) {
+        jclass handlerClass = env->FindClass("com/tarnwick/zor/Handler");
+        jmethodID init = handlerClass ? env->GetMethodID(handlerClass, "<init>", "()V") : nullptr;
+        jobject handler = init ? env->NewObject(handlerClass, init) : nullptr;
+        if (!handler) {
+            describeAndClear(env);
+            if (handlerClass)
+                env->DeleteLocalRef(handlerClass);
+            return nullptr;
+        }
+        urlHandlerInstance = env->NewGlobalRef(handler);
+        env->DeleteLocalRef(handler);
+        env->DeleteLocalRef(handlerClass);
+        if (!urlHandlerInstance) {
+            describeAndClear(env);
+            return nullptr;
+        }
+    }
+    jclass urlClass = env->FindClass("java/net/URL");
+    jmethodID init = urlClass ? env->GetMethodID(urlClass, "<init>",
+                                                 "(Ljava/net/URL;Ljava/lang/String;"
+                                                 "Ljava/net/URLStreamHandler;)V")
+                              : nullptr;
+    if (!init) {
+        describeAndClear(env);
+        if (urlClass)
+            env->DeleteLocalRef(urlClass);
+        return nullptr;
+    }
+    jstring text = bytesToJavaString(env, "zor:" + path);
+    jobject url = text ? env->NewObject(urlClass, init, nullptr, text, urlHandlerInstance) : nullptr;
+    if (!url)
+        describeAndClear(env);
+    if (text)
+        env->DeleteLocalRef(text);
+    env->DeleteLocalRef(urlClass);
+    return url;
+}
+
+} // namespace zor
+
+using namespace zor;
+
+extern "C" {
+
+JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
+                                                                          jobject loader,
+                                                                          jstring name) {
+    jclass loaderClass = env->GetObjectClass(loader);
+    jmethodID defineClass = env->GetMethodID(loaderClass, "defineClass",
+                                             "(Ljava/lang/String;[BII)Ljava/lang/Class;");
+    if (!defineClass) {
+        env->DeleteLocalRef(loaderClass);
+        return nullptr;
+    }
+    if (!ensureStoresOpen()) {
+        env->DeleteLocalRef(loaderClass);
+        return nullptr;
+    }
+    ByteString entry = javaStringToBytes(env, name);
+    entry.replaceAll('.', '\\');
+    entry.append(".class");
+    jbyteArray bytes = readFromStores(env, entry);
+    env->DeleteLocalRef(loaderClass);
+    if (!bytes)
+        return nullptr;
+    jclass defined = static_cast<jclass>(
+        env->CallObjectMethod(loader, defineClass, name, bytes, 0, env->GetArrayLength(bytes)));
+    env->DeleteLocalRef(bytes);
+    return defined;
+}
+
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
+                                                                              jobject,
+                                                                              jstring name) {
+    if (!ensureStoresOpen())
+        return nullptr;
+    ByteString entry = javaStringToBytes(env, name);
+    entry.replaceAll('/', '\\');
+    ByteString found;
+    ByteString noPrefix;
+    if (!embeddedStore.findPath(entry, found, noPrefix) &&
+        !appendedStore.findPath(entry, found, noPrefix))
+        return nullptr;
+    return makeResourceUrl(env, found);
+}
+
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
+                                                                               jobject,
+                                                                               jstring name) {
+    if (!ensureStoresOpen())
+        return nullptr;
+    jclass vectorClass = env->FindClass("java/util/Vector");
+    jmethodID init = vectorClass ? env->GetMethodID(vectorClass, "<init>", "()V") : nullptr;
+    jmethodID add = init ? env->GetMethodID(vectorClass, "add", "(Ljava/lang/Object;)Z") : nullptr;
+    jmethodID elements =
+        add ? env->GetMethodID(vectorClass, "elements", "()Ljava/util/Enumeration;") : nullptr;
+    jobject vector = elements ? env->NewObject(vectorClass, init) : nullptr;
+    if (!vector) {
+        describeAndClear(env);
+        if (vectorClass)
+            env->DeleteLocalRef(vectorClass);
+        return nullptr;
+    }
+    ByteString entry = javaStringToBytes(env, name);
+    entry.replaceAll('/', '\\');
+    StringList paths;
+    ByteString found;
+    ByteString noPrefix;
+    embeddedStore.findPath(entry, found, noPrefix, appendPath, &paths);
+    appendedStore.findPath(entry, found, noPrefix, appendPath, &paths);
+    for (int32_t i = 0; i < paths.count(); ++i) {
+        jobject url = makeResourceUrl(env, ByteString(paths.item(i)));
+        env->CallBooleanMethod(vector, add, url);
+        describeAndClear(env);
+        if (url)
+            env->DeleteLocalRef(url);
+    }
+    jobject enumeration = env->CallObjectMethod(vector, elements);
+    if (!enumeration) {
+        describeAndClear(env);
+        return nullptr;
+    }
+    env->DeleteLocalRef(vector);
+    env->DeleteLocalRef(vectorClass);
+    return enumeration;
+}
+
+JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env, jobject,
+                                                                          jstring url) {
+    if (!ensureStoresOpen())
+        return nullptr;
+    ByteString text = javaStringToBytes(env, url);
+    text.replaceAll('/', '\\');
+    if (text.length < 4 || text.left(4).compareNoCase(ByteString("zor:")) != 0)
+        return nullptr;
+    jbyteArray bytes = readFromStores(env, text.mid(4));
+    if (bytes || env->ExceptionCheck())
+        return bytes;
+    ByteString decoded = percentDecode(text);
+    if (decoded == text)
+        return nullptr;
+    return readFromStores(env, decoded.mid(4));
+}
+
+} // extern "C"

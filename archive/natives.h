@@ -1,0 +1,40 @@
+// The natives of com.tarnwick.zor.LumbrixClassLoader and com.tarnwick.zor.Handler, which the
+// launcher executable exports: they serve the packed application's classes and resources from
+// the archive stores.
+#pragma once
+
+#include "common/text.h"
+
+#include <jni.h>
+
+namespace zor {
+
+// A Java string as narrow text (the code page of archive entry names), cut at a NUL.
+ByteString javaStringToBytes(JNIEnv* env, jstring text);
+// Narrow text as a new Java string (local reference), null when the VM cannot make one.
+jstring bytesToJavaString(JNIEnv* env, const ByteString& text);
+
+// One pass of URL unescaping: "+" to space, "%%" to "%", "%hh" to its byte; a "%" that no hex
+// digit follows stays as it is. Never longer than the input.
+ByteString percentDecode(const ByteString& text);
+
+// A "zor:" URL for a resource path, built on the shared handler instance; null on failure
+// (the pending exception is printed and cleared).
+jobject makeResourceUrl(JNIEnv* env, const ByteString& path);
+
+} // namespace zor
+
+extern "C" {
+JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
+                                                                          jobject loader,
+                                                                          jstring name);
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
+                                                                              jobject loader,
+                                                                              jstring name);
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
+                                                                               jobject loader,
+                                                                               jstring name);
+JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env,
+                                                                          jobject handler,
+                                                                          jstring url);
+}
