@@ -137,10 +137,8 @@ void ArchiveReader::close() {
 
 void ArchiveReader::openStorage() {
     try {
-        int64_t length = storage->length();
-        int64_t record = findEndRecord(length);
+        findEndRecord(storage->length());
         readCentralDirectory();
-        (void)record;
     } catch (...) {
         close();
         throw;
@@ -161,7 +159,7 @@ void ArchiveReader::readExact(void* out, int32_t count) {
 // The signature nearest the end wins, except that a hit whose comment length does not reach
 // exactly to the end of the storage gives way to an earlier one that does: four bytes of a
 // comment that happen to look like a signature must not hide the real record.
-int64_t ArchiveReader::findEndRecord(int64_t length) {
+void ArchiveReader::findEndRecord(int64_t length) {
     if (length < 0)
         fail(ARCHIVE_BAD_ARCHIVE);
     int64_t span = length < END_RECORD_SIZE + MAX_COMMENT ? length : END_RECORD_SIZE + MAX_COMMENT;
@@ -211,7 +209,6 @@ int64_t ArchiveReader::findEndRecord(int64_t length) {
     if ((end.entryCount == 0) != (end.directorySize == 0))
         fail(ARCHIVE_BAD_ARCHIVE);
     prefixBytes = static_cast<uint32_t>(prefix);
-    return recordPosition;
 }
 
 void ArchiveReader::readCentralDirectory() {

@@ -138,7 +138,7 @@ private:
     unsigned char* readBuffer = nullptr;
 
     void openStorage();
-    int64_t findEndRecord(int64_t length);
+    void findEndRecord(int64_t length);
     void readExact(void* out, int32_t count);
     void seekTo(int64_t offset);
     void readCentralDirectory();

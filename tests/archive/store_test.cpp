@@ -107,9 +107,10 @@ TEST_F(OuterArchive, IndexIsInLengthFirstOrder) {
     std::vector<std::string> nested;
     for (int32_t k = 0; k < store.nestedNameOffsets.length; ++k)
         nested.emplace_back(store.nestedName(k));
+    // Upper case sorts before lower case.
     EXPECT_EQ(nested,
-              (std::vector<std::string>{"a.jar", "x.Zip", "bb.jar", "l1.jar", "bad.jar", "LIB.JAR",
-                                        "patch.jar", "empty.jar", "lib\\in-folder.jar"}));
+              (std::vector<std::string>{"a.jar", "x.Zip", "bb.jar", "l1.jar", "LIB.JAR", "bad.jar",
+                                        "empty.jar", "patch.jar", "lib\\in-folder.jar"}));
 }
 
 TEST_F(OuterArchive, PlainLookups) {
