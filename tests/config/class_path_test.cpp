@@ -20,9 +20,8 @@ using zortest::TempFolder;
 namespace {
 
 // Splits a class path at the separator the VM expects.
-std::vector<std::string> elements(const zor::ByteString& classPath) {
+std::vector<std::string> elements(const std::string& text) {
     std::vector<std::string> out;
-    std::string text = classPath.c_str();
     size_t from = 0;
     for (;;) {
         size_t at = text.find(zor::platform::CLASS_PATH_SEPARATOR, from);
@@ -47,8 +46,7 @@ protected:
         zor::startDirectory.clear();
     }
     // Loads the executable with `file` as its configuration file and `embedded` as comment.
-    std::vector<std::string> classPathOf(const std::string& embedded,
-                                         const std::string& file = "") {
+    std::string classPathTextOf(const std::string& embedded, const std::string& file = "") {
         tmp.writeFile("app/app.exe", zortest::executableWithComment(embedded));
         if (file.empty())
             std::filesystem::remove(tmp / "app/app.cfg");
@@ -56,7 +54,11 @@ protected:
             tmp.writeFile("app/app.cfg", file);
         ConfigStore store;
         store.loadFor(exe.c_str(), start.c_str());
-        return elements(store.classPath());
+        return store.classPath().c_str();
+    }
+    std::vector<std::string> classPathOf(const std::string& embedded,
+                                         const std::string& file = "") {
+        return elements(classPathTextOf(embedded, file));
     }
 
     EnvironmentOverride env;
@@ -87,8 +89,10 @@ TEST_F(ClassPathTest, ConfiguredElements) {
 TEST_F(ClassPathTest, FileLineBeforeEmbeddedLineAndSplittingBeforeExpansion) {
     EnvironmentOverride vars;
     vars.set("ZOR_TWO", "two;parts");
-    EXPECT_EQ(classPathOf("classpath embedded.jar\r\n", "classpath file.jar;%ZOR_TWO%"),
-              (Paths{exe, home + "file.jar", home + "two;parts", home + "embedded.jar"}));
+    const char separator = zor::platform::CLASS_PATH_SEPARATOR;
+    EXPECT_EQ(classPathTextOf("classpath embedded.jar\r\n", "classpath file.jar;%ZOR_TWO%"),
+              exe + separator + home + "file.jar" + separator + home + "two;parts" + separator +
+                  home + "embedded.jar");
 }
 
 TEST_F(ClassPathTest, EnvironmentVariablesAreAppendedUnchanged) {
