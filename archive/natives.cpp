@@ -121,7 +121,8 @@ jobject makeResourceUrl(JNIEnv* env, const ByteString& path) {
         return nullptr;
     }
     jstring text = bytesToJavaString(env, "zor:" + path);
-    jobject url = text ? env->NewObject(urlClass, init, nullptr, text, urlHandlerInstance) : nullptr;
+    jobject url =
+        text ? env->NewObject(urlClass, init, nullptr, text, urlHandlerInstance) : nullptr;
     if (!url)
         describeAndClear(env);
     if (text)
@@ -137,11 +138,11 @@ using namespace zor;
 extern "C" {
 
 JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
-                                                                          jobject loader,
-                                                                          jstring name) {
+                                                                            jobject loader,
+                                                                            jstring name) {
     jclass loaderClass = env->GetObjectClass(loader);
-    jmethodID defineClass = env->GetMethodID(loaderClass, "defineClass",
-                                             "(Ljava/lang/String;[BII)Ljava/lang/Class;");
+    jmethodID defineClass =
+        env->GetMethodID(loaderClass, "defineClass", "(Ljava/lang/String;[BII)Ljava/lang/Class;");
     if (!defineClass) {
         env->DeleteLocalRef(loaderClass);
         return nullptr;
@@ -164,8 +165,8 @@ JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIE
 }
 
 JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
-                                                                              jobject,
-                                                                              jstring name) {
+                                                                                jobject,
+                                                                                jstring name) {
     if (!ensureStoresOpen())
         return nullptr;
     ByteString entry = javaStringToBytes(env, name);
@@ -179,8 +180,8 @@ JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(
 }
 
 JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
-                                                                               jobject,
-                                                                               jstring name) {
+                                                                                 jobject,
+                                                                                 jstring name) {
     if (!ensureStoresOpen())
         return nullptr;
     jclass vectorClass = env->FindClass("java/util/Vector");
@@ -220,7 +221,7 @@ JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources
 }
 
 JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env, jobject,
-                                                                          jstring url) {
+                                                                            jstring url) {
     if (!ensureStoresOpen())
         return nullptr;
     ByteString text = javaStringToBytes(env, url);
@@ -237,3 +238,30 @@ JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIE
 }
 
 } // extern "C"
+
+namespace zor {
+
+namespace {
+
+const char LOADER_CLASS[] = "com/tarnwick/zor/LumbrixClassLoader";
+const char HANDLER_CLASS[] = "com/tarnwick/zor/Handler";
+
+const NativeMethodEntry ARCHIVE_NATIVES[] = {
+    {LOADER_CLASS, "findClass", "(Ljava/lang/String;)Ljava/lang/Class;",
+     reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findClass)},
+    {LOADER_CLASS, "findResource", "(Ljava/lang/String;)Ljava/net/URL;",
+     reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findResource)},
+    {LOADER_CLASS, "findResources", "(Ljava/lang/String;)Ljava/util/Enumeration;",
+     reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findResources)},
+    {HANDLER_CLASS, "loadResourceData", "(Ljava/lang/String;)[B",
+     reinterpret_cast<void*>(&Java_com_tarnwick_zor_Handler_loadResourceData)},
+};
+
+} // namespace
+
+const NativeMethodEntry* archiveNativeMethods(int* count) {
+    *count = static_cast<int>(sizeof ARCHIVE_NATIVES / sizeof ARCHIVE_NATIVES[0]);
+    return ARCHIVE_NATIVES;
+}
+
+} // namespace zor

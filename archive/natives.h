@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "splash/splash_natives.h"
 
 #include <jni.h>
 
@@ -22,19 +23,22 @@ ByteString percentDecode(const ByteString& text);
 // (the pending exception is printed and cleared).
 jobject makeResourceUrl(JNIEnv* env, const ByteString& path);
 
+// The four natives, for binding them explicitly where the VM cannot look them up itself.
+const NativeMethodEntry* archiveNativeMethods(int* count);
+
 } // namespace zor
 
 extern "C" {
 JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
-                                                                          jobject loader,
-                                                                          jstring name);
+                                                                            jobject loader,
+                                                                            jstring name);
 JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
-                                                                              jobject loader,
-                                                                              jstring name);
+                                                                                jobject loader,
+                                                                                jstring name);
 JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
-                                                                               jobject loader,
-                                                                               jstring name);
+                                                                                 jobject loader,
+                                                                                 jstring name);
 JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env,
-                                                                          jobject handler,
-                                                                          jstring url);
+                                                                            jobject handler,
+                                                                            jstring url);
 }
