@@ -1,0 +1,106 @@
+#!/bin/bash
+# Applications packed with zorpack run from the executable alone: classes, nested jars,
+# resources, "zor:" URLs, many threads at first use, and a library we did not write.
+# Usage: packed_app.sh SCENARIO ZORPACK STUB SUPPORT_JAR JARS_DIR JDK
+#   SCENARIO: classes | resources | urls | threads | cli
+set -uo pipefail
+scenario=$1 zorpack=$2 stub=$3 support=$4 jars=$5 jdk=$6
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# pack NAME ZORPACK-ARGS...: a packed executable alone in a folder of its own.
+pack() {
+    local name=$1
+    shift
+    mkdir -p "$work/$name"
+    "$zorpack" --target linux --stub "$stub" --support "$support" -o "$work/$name/app" "$@" ||
+        { fail "$name: zorpack failed"; return 1; }
+}
+# run NAME ARGS...: runs it from its folder with the runtime found through JAVA_HOME.
+run() {
+    local name=$1
+    shift
+    (cd "$work/$name" && timeout 120 env -u CLASSPATH -u CLASS_PATH JAVA_HOME="$jdk" ./app "$@") \
+        >"$work/$name.out" 2>"$work/$name.err"
+    rc=$?
+    out=$(cat "$work/$name.out")
+    [ "$rc" -eq 0 ] || fail "$name: exit code $rc; stderr: $(cat "$work/$name.err")"
+}
+expect() { grep -qxF -- "$2" <<<"$out" || fail "$1: no line '$2' in: $out"; }
+
+case $scenario in
+classes)
+    pack classes --main-class app.Main --app "$jars/app.jar" && run classes classes
+    expect classes "loader=com.tarnwick.zor.LumbrixClassLoader"
+    expect classes "context=com.tarnwick.zor.LumbrixClassLoader"
+    expect classes "inner=inner"
+    expect classes 'anonymous=app.Main$1'
+    expect classes "many=40"
+    expect classes "nestedOnly=nested-only"
+    expect classes "nestedLoader=com.tarnwick.zor.LumbrixClassLoader"
+    expect classes "twice=top"
+    expect classes "missingClass=ClassNotFoundException"
+    ls "$work/classes" | grep -qvx app && fail "classes: files appeared beside the executable"
+    ;;
+resources)
+    pack resources --main-class app.Main --app "$jars/app.jar" && run resources resources
+    expect resources 'url=zor:data\hello.txt'
+    expect resources 'nestedUrl=zor:lib\x.jar!nested\res.txt'
+    expect resources 'addressedUrl=zor:lib\x.jar!nested\res.txt'
+    expect resources 'appendedUrl=zor:com\tarnwick\zor\Handler.class'
+    expect resources "missingUrl=null"
+    expect resources "stream=hello resource"
+    expect resources "classStream=hello resource"
+    expect resources "empty=-1"
+    expect resources "contentType=text/plain"
+    expect resources "twoReads=true"
+    expect resources 'shared=[zor:data\shared.txt|shared from top, zor:lib\x.jar!data\shared.txt|shared from nested]'
+    expect resources "services=[top, nested]"
+    expect resources "missingStream=FileNotFoundException zor:no/such.txt"
+    ;;
+urls)
+    pack urls --main-class app.Main --app "$jars/app.jar" &&
+        run urls urls 'zor:data\hello.txt' 'zor:data/hello.txt' 'ZOR:data/hello.txt' \
+            'zor:data/with%20space.txt' 'zor:data/a+b.txt' 'zor:data/plus+space.txt' \
+            'zor:data/100%' 'zor:lib\x.jar!nested\res.txt' 'zor:lib/x.jar!nested/res.txt' \
+            'zor:data/missing.txt' 'zor:!data/hello.txt'
+    expect urls 'zor:data\hello.txt=hello resource'
+    expect urls 'zor:data/hello.txt=hello resource'
+    expect urls 'ZOR:data/hello.txt=hello resource'
+    expect urls 'zor:data/with%20space.txt=with a space'
+    expect urls 'zor:data/a+b.txt=literal plus'
+    expect urls 'zor:data/plus+space.txt=plus became a space'
+    expect urls 'zor:data/100%=percent at the end'
+    expect urls 'zor:lib\x.jar!nested\res.txt=nested resource'
+    expect urls 'zor:lib/x.jar!nested/res.txt=nested resource'
+    expect urls 'zor:data/missing.txt=FileNotFoundException'
+    expect urls 'zor:!data/hello.txt=FileNotFoundException'
+    ;;
+threads)
+    pack threads --main-class driver.Threads --set "classpath=$jars/driver.jar" --app "$jars/app.jar" &&
+        run threads
+    expect threads "classes=16/16"
+    expect threads "consistent=true"
+    expect threads "texts=hello resource|nested resource"
+    ;;
+cli)
+    pack cli --main-class clidrv.CliDriver --app "$jars/cli.jar" &&
+        run cli -n "zor user" -c 2 --verbose rest1 rest2
+    expected=$(timeout 120 "$jdk/bin/java" -cp "$jars/clidrv.jar:$jars/cli/lib/commons-cli.jar" \
+        clidrv.CliDriver -n "zor user" -c 2 --verbose rest1 rest2)
+    [ -n "$expected" ] || fail "cli: java -cp printed nothing"
+    [ "$out" = "$expected" ] || fail "cli: packed output differs from java -cp:
+--- packed
+$out
+--- java -cp
+$expected"
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+
+[ "$failures" -eq 0 ] && echo "packed $scenario: all checks passed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,63 @@
+#!/bin/bash
+# Builds the jars of the packed-application tests into OUT:
+#   app.jar     classes and resources of the application, with lib/x.jar nested inside
+#   driver.jar  a driver that stays on the class path (threads scenario)
+#   cli.jar     the application archive of the commons-cli driver, with the library nested
+#   clidrv.jar  the same driver alone, to run with `java -cp`
+# Usage: build.sh OUT JAVAC JAR COMMONS_CLI_JAR
+set -euo pipefail
+out=$1 javac=$2 jar=$3 cli_jar=$4
+src=$(cd "$(dirname "$0")" && pwd)
+rm -rf "$out"
+mkdir -p "$out/gen/app/many" "$out/classes" "$out/top" "$out/nested" "$out/driver" "$out/cli"
+
+# A package with many classes.
+count=40
+printf 'package app;\npublic class Many { public static final int COUNT = %d; }\n' $count >"$out/gen/app/Many.java"
+for i in $(seq 0 $((count - 1))); do
+    printf 'package app.many;\npublic class C%d { public static final Integer VALUE = Integer.valueOf(%d); }\n' \
+        "$i" "$i" >"$out/gen/app/many/C$i.java"
+done
+
+# Everything but the nested copy of app.Twice, which is compiled on its own below.
+"$javac" --release 8 -nowarn -d "$out/classes" \
+    $(find "$src/top" "$src/nested" "$out/gen" -name '*.java' ! -path "$src/nested/app/Twice.java")
+
+# The nested jar: its own classes, a second app.Twice and resources.
+cd "$out/nested"
+mkdir -p app nested data META-INF/services
+"$javac" --release 8 -nowarn -cp "$out/classes" -d . "$src/nested/app/Twice.java"
+cp "$out/classes/app/ServiceNested.class" app/
+cp "$out/classes/nested/OnlyNested.class" nested/
+printf 'nested resource\n' >nested/res.txt
+printf 'shared from nested\n' >data/shared.txt
+printf 'app.ServiceNested\n' >META-INF/services/app.Service
+"$jar" cfM ../x.jar app nested data META-INF
+
+# The application archive: everything of the top, the nested jar under lib/.
+cd "$out/top"
+mkdir -p app data lib META-INF/services
+cp "$out/classes/app/Twice.class" "$out/classes/app/Main"*.class "$out/classes/app/Service.class" "$out/classes/app/ServiceTop.class" \
+    "$out/classes/app/Many.class" app/
+mkdir -p app/many && cp "$out/classes/app/many/"*.class app/many/
+printf 'hello resource\n' >data/hello.txt
+printf 'with a space\n' >'data/with space.txt'
+printf 'literal plus\n' >'data/a+b.txt'
+printf 'plus became a space\n' >'data/plus space.txt'
+printf 'percent at the end\n' >'data/100%'
+printf 'shared from top\n' >data/shared.txt
+: >data/empty.txt
+printf 'app.ServiceTop\n' >META-INF/services/app.Service
+cp ../x.jar lib/x.jar
+"$jar" cfM ../app.jar app data lib META-INF
+
+# The threads driver, on the class path only.
+"$javac" --release 8 -nowarn -d "$out/driver" "$src/driver/driver/Threads.java"
+"$jar" cfM "$out/driver.jar" -C "$out/driver" .
+
+# The commons-cli driver: alone, and as an application archive with the library nested.
+"$javac" --release 8 -nowarn -cp "$cli_jar" -d "$out/cli" "$src/cli/clidrv/CliDriver.java"
+"$jar" cfM "$out/clidrv.jar" -C "$out/cli" .
+mkdir -p "$out/cli/lib"
+cp "$cli_jar" "$out/cli/lib/commons-cli.jar"
+"$jar" cfM "$out/cli.jar" -C "$out/cli" .

@@ -1,0 +1,5 @@
+package app;
+
+public class ServiceNested implements Service {
+    public String name() { return "nested"; }
+}

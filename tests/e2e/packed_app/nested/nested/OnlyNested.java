@@ -1,0 +1,5 @@
+package nested;
+
+public class OnlyNested {
+    public static String where() { return "nested-only"; }
+}

@@ -1,0 +1,5 @@
+package app;
+
+public interface Service {
+    String name();
+}

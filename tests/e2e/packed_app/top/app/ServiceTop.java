@@ -1,0 +1,5 @@
+package app;
+
+public class ServiceTop implements Service {
+    public String name() { return "top"; }
+}

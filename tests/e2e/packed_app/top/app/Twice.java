@@ -1,0 +1,5 @@
+package app;
+
+public class Twice {
+    public static String where() { return "top"; }
+}
