@@ -164,6 +164,7 @@ bool VmHost::checkException(bool print) {
 }
 
 bool VmHost::getVmVersion(ByteString& version) {
+    version.clear();
     if (!env)
         return false;
     jclass system = env->FindClass("java/lang/System");
