@@ -95,13 +95,14 @@ int launch(int argc, char** argv) {
     return outcome.mainThrew ? 1 : 0;
 }
 
-int launcherMain(int argc, char** argv, const NativeMethod* natives, int32_t nativeCount) {
+int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
     ConfigStore config;
     config.load();
     int exitCode;
     {
         VmHost host;
-        host.addNatives(natives, nativeCount);
+        if (addNatives)
+            addNatives(host);
         currentVmHost = &host;
         currentConfig = &config;
         exitCode = launch(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);

@@ -37,7 +37,8 @@ LaunchOutcome runLaunchSequence(int argc, char** argv);
 int launch(int argc, char** argv);
 
 // The entry: builds the configuration and the VM host, launches with the arguments after the
-// program name and tears down. `natives` are bound where the platform needs explicit binding.
-int launcherMain(int argc, char** argv, const NativeMethod* natives, int32_t nativeCount);
+// program name and tears down. `addNatives` hands the VM host the natives to bind where the
+// platform needs explicit binding.
+int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host));
 
 } // namespace zor

@@ -3,5 +3,5 @@
 #include "launcher/natives.h"
 
 int main(int argc, char** argv) {
-    return zor::launcherMain(argc, argv, zor::LAUNCHER_NATIVES, zor::LAUNCHER_NATIVE_COUNT);
+    return zor::launcherMain(argc, argv, zor::addLauncherNatives);
 }

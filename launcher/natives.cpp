@@ -1,12 +1,26 @@
 #include "launcher/natives.h"
 
+#include "splash/splash_natives.h"
+
 namespace zor {
 
-// The support classes' natives (class loader, resource handler, splash screen) join this
-// table as their libraries provide them. The null entry only keeps the array non-empty.
-const NativeMethod LAUNCHER_NATIVES[] = {
-    {nullptr, nullptr, nullptr, nullptr},
-};
-const int32_t LAUNCHER_NATIVE_COUNT = 0;
+namespace {
+
+void addEntries(VmHost& host, const NativeMethodEntry* entries, int count) {
+    for (int i = 0; i < count; ++i) {
+        NativeMethod method{entries[i].className, entries[i].name, entries[i].signature,
+                            entries[i].function};
+        host.addNatives(&method, 1);
+    }
+}
+
+} // namespace
+
+// Each library of natives (class loader, resource handler, splash screen) contributes its table.
+void addLauncherNatives(VmHost& host) {
+    int count = 0;
+    const NativeMethodEntry* splash = splashNativeMethods(&count);
+    addEntries(host, splash, count);
+}
 
 } // namespace zor

@@ -6,7 +6,6 @@
 
 namespace zor {
 
-extern const NativeMethod LAUNCHER_NATIVES[];
-extern const int32_t LAUNCHER_NATIVE_COUNT;
+void addLauncherNatives(VmHost& host);
 
 } // namespace zor
