@@ -9,6 +9,12 @@ namespace zor {
 // Configuration text sits in the last 51,200 bytes of comment behind the end record.
 constexpr int32_t ARCHIVE_COMMENT_WINDOW = 22 + 51200;
 
+// Runtime search methods: c = "jvmdll", e = JRE_HOME/JAVA_HOME, s = JavaSoft registry key (on
+// Linux: the system's default runtime), i = IBM registry key.
+constexpr const char* DEFAULT_JRE_ORDER = "csie";
+constexpr const char* JAVASOFT_RUNTIME_KEY = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+constexpr const char* IBM_RUNTIME_KEY = "SOFTWARE\\IBM\\Java2 Runtime Environment";
+
 using ValueCallback = void (*)(void* userData, const char* value);
 
 class ConfigStore : public ByteString {
@@ -21,6 +27,8 @@ public:
     // executablePath and applicationHome.
     void load();
     // The same for a given executable and start folder (load() passes the process's own).
+    // The configuration file is the executable's name with its extension (".exe") replaced
+    // by ".cfg", else ".config"; a name without a three-letter extension gets them appended.
     void loadFor(const char* executable, const char* currentDirectory);
 
     ByteString getValue(const char* key, bool embeddedOnly = false) const;
@@ -50,7 +58,13 @@ ByteString readArchiveComment(const char* executable);
 
 ByteString findRuntimeFromEnvironment();
 ByteString findRuntimeFromRegistry(const char* vendorKey);
+// The VM library in a runtime home: in each candidate folder, then one folder level below it.
+ByteString findRuntimeBelow(const char* home);
+
+// Class path elements are joined by platform::CLASS_PATH_SEPARATOR; configuration values
+// separate them by ";" on every target.
 void appendClassPathElements(void* classPath, const char* value);
+// Appends separator + path of every ".jar" / ".zip" below folder, depth-first in directory order.
 void scanArchives(const char* folder, ByteString& classPath);
 
 } // namespace zor

@@ -15,4 +15,10 @@ constexpr char RESOURCE_BLOCK_MAGIC[8] = {'Z', 'O', 'R', 'R', 'S', 'R', 'C', '1'
 constexpr uint32_t RESOURCE_BLOCK_TRAILER_SIZE = 16;
 constexpr uint32_t RESOURCE_BLOCK_ENTRY_HEADER_SIZE = 12;
 
+// Finds resource `id` of `type` in the block of an executable image of `imageSize` bytes: the
+// block ends where the appended archive begins, which the archive's end record (the one
+// nearest the end whose block is intact) gives. Any malformed image is "not found".
+bool findResourceInImage(const unsigned char* image, uint64_t imageSize, uint32_t type, uint32_t id,
+                         const unsigned char** data, uint32_t* size);
+
 } // namespace zor

@@ -30,6 +30,9 @@ private:
     Mutex& mutex;
 };
 
+// Wait without a time limit.
+constexpr uint32_t WAIT_FOREVER = 0xFFFFFFFF;
+
 // A manual-reset event, created unsignalled.
 class Event {
 public:
@@ -38,7 +41,7 @@ public:
     Event& operator=(const Event&) = delete;
     ~Event();
     void set();
-    // True when signalled within `milliseconds`.
+    // True when signalled within `milliseconds` (or WAIT_FOREVER).
     bool wait(uint32_t milliseconds);
 
 private:

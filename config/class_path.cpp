@@ -1,0 +1,98 @@
+#include "config/config_store.h"
+
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+#include <cstring>
+
+namespace zor {
+
+namespace {
+
+bool isArchiveName(const char* name) {
+    const char* dot = std::strrchr(name, '.');
+    if (!dot || std::strlen(dot) != 4)
+        return false;
+    char ext[4];
+    for (int i = 0; i < 4; ++i) {
+        char c = dot[i];
+        ext[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return std::memcmp(ext, ".jar", 4) == 0 || std::memcmp(ext, ".zip", 4) == 0;
+}
+
+} // namespace
+
+void appendClassPathElements(void* classPath, const char* value) {
+    ByteString& text = *static_cast<ByteString*>(classPath);
+    const char* segment = value;
+    while (segment && *segment) {
+        const char* end = std::strchr(segment, ';');
+        if (!end)
+            end = segment + std::strlen(segment);
+        if (end > segment) {
+            // Split before expanding: a variable holding ";" stays one path.
+            ByteString element(segment, end);
+            text.append(platform::CLASS_PATH_SEPARATOR);
+            text.append(resolvePath(expandEnvironment(element.c_str()).c_str()));
+        }
+        segment = *end ? end + 1 : end;
+    }
+}
+
+void scanArchives(const char* folder, ByteString& classPath) {
+    ByteString base(folder);
+    char last = base.isEmpty() ? 0 : base.data[base.length - 1];
+    if (last != platform::DIR_SEPARATOR && last != '/')
+        base.append(platform::DIR_SEPARATOR);
+    platform::DirectorySearch search;
+    if (!search.first((base + "*").c_str()))
+        return;
+    do {
+        const char* name = search.name();
+        if (search.isFolder()) {
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+                continue;
+            ByteString sub = base + name;
+            sub.append(platform::DIR_SEPARATOR);
+            scanArchives(sub.c_str(), classPath);
+        } else if (isArchiveName(name)) {
+            classPath.append(platform::CLASS_PATH_SEPARATOR);
+            classPath.append(base);
+            classPath.append(name);
+        }
+    } while (search.next());
+}
+
+ByteString ConfigStore::classPath() const {
+    // The executable comes first: its appended archive holds the launcher's own classes.
+    ByteString text(executablePath);
+
+    forEachValue("classpath", appendClassPathElements, &text);
+
+    // Taken as they are: these already use the system's own separator.
+    ByteString classpath;
+    ByteString classPathAlias;
+    bool hasClasspath = platform::getEnvironment("CLASSPATH", classpath);
+    bool hasAlias = platform::getEnvironment("CLASS_PATH", classPathAlias);
+    if (hasClasspath) {
+        text.append(platform::CLASS_PATH_SEPARATOR);
+        text.append(classpath);
+    }
+    if (hasAlias) {
+        text.append(platform::CLASS_PATH_SEPARATOR);
+        text.append(classPathAlias);
+    }
+
+    StringList folders;
+    forEachValue("libs", appendExpandedValue, &folders);
+    for (int32_t i = 0; i < folders.count(); ++i) {
+        ByteString found;
+        scanArchives(resolvePath(folders.item(i)).c_str(), found);
+        text.append(found);
+    }
+    return text;
+}
+
+} // namespace zor

@@ -1,0 +1,262 @@
+#include "config/config_store.h"
+
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/system.h"
+
+#include <climits>
+#include <cstring>
+
+namespace zor {
+
+ByteString applicationHome;
+ByteString startDirectory;
+ConfigStore* currentConfig = nullptr;
+
+namespace {
+
+// End-of-central-directory record: signature and fixed length.
+constexpr unsigned char END_RECORD_SIGNATURE[4] = {0x50, 0x4B, 0x05, 0x06};
+constexpr int64_t END_RECORD_SIZE = 22;
+
+// Configuration files larger than this cannot be held in one text; they count as unreadable.
+constexpr int64_t MAX_CONFIG_FILE_BYTES = INT32_MAX / 2;
+
+// Hands out the lines of NUL-terminated text; CR, LF, CR LF and LF CR each end one line.
+class LineReader {
+public:
+    explicit LineReader(const char* text) : cursor(text) {}
+
+    bool next(const char*& begin, const char*& end) {
+        if (!cursor || !*cursor)
+            return false;
+        begin = cursor;
+        while (*cursor && *cursor != '\r' && *cursor != '\n')
+            ++cursor;
+        end = cursor;
+        if ((cursor[0] == '\r' && cursor[1] == '\n') || (cursor[0] == '\n' && cursor[1] == '\r'))
+            cursor += 2;
+        else if (*cursor)
+            ++cursor;
+        return true;
+    }
+
+private:
+    const char* cursor;
+};
+
+char foldCase(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The value of a line that begins with `key` (after spaces), or false when it does not.
+bool matchLine(const char* begin, const char* end, const char* key, const char*& value) {
+    while (begin < end && *begin == ' ')
+        ++begin;
+    size_t keyLength = std::strlen(key);
+    if (static_cast<size_t>(end - begin) < keyLength)
+        return false;
+    for (size_t i = 0; i < keyLength; ++i)
+        if (foldCase(begin[i]) != foldCase(key[i]))
+            return false;
+    begin += keyLength;
+    while (begin < end && *begin == ' ')
+        ++begin;
+    if (begin < end && *begin == '=') {
+        ++begin;
+        while (begin < end && *begin == ' ')
+            ++begin;
+    }
+    value = begin;
+    return true;
+}
+
+bool endsWithSeparator(const ByteString& path) {
+    if (path.isEmpty())
+        return false;
+    char last = path.data[path.length - 1];
+    return last == platform::DIR_SEPARATOR || last == '/';
+}
+
+// Reads a whole configuration file into the end of `text`; false when it cannot be read, so
+// that the caller tries the next name. Only the bytes actually read are kept.
+bool appendConfigFile(const ByteString& name, ByteString& text) {
+    // A folder of that name is passed over, whether or not the system lets it be opened.
+    platform::DirectorySearch search;
+    if (!search.first(name.c_str()) || search.isFolder())
+        return false;
+    search.close();
+    platform::File file;
+    if (!file.openRead(name.c_str()))
+        return false;
+    int64_t size = file.size();
+    if (size < 0 || size > MAX_CONFIG_FILE_BYTES)
+        return false;
+    int32_t wanted = static_cast<int32_t>(size);
+    int32_t start = text.length;
+    text.resize(start + wanted);
+    int32_t got = 0;
+    while (got < wanted) {
+        int32_t n = file.read(text.data + start + got, wanted - got);
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    text.resize(start + got);
+    return true;
+}
+
+// `executable` with its three-letter extension replaced by `extension`, or with it appended.
+ByteString configFileName(const ByteString& executable, const char* extension) {
+    ByteString name(executable);
+    int32_t n = name.length;
+    if (n >= 4 && name.data[n - 4] == '.' && name.data[n - 3] != platform::DIR_SEPARATOR &&
+        name.data[n - 2] != platform::DIR_SEPARATOR && name.data[n - 1] != platform::DIR_SEPARATOR)
+        name.resize(n - 4);
+    name.append(extension);
+    return name;
+}
+
+} // namespace
+
+void ConfigStore::load() {
+    loadFor(platform::modulePath().c_str(), platform::currentDirectory().c_str());
+}
+
+void ConfigStore::loadFor(const char* executable, const char* currentDirectory) {
+    clear();
+    embeddedOffset = 0;
+
+    // An unknown start folder stays empty rather than becoming the root folder.
+    zor::startDirectory = currentDirectory;
+    if (!zor::startDirectory.isEmpty() && !endsWithSeparator(zor::startDirectory))
+        zor::startDirectory.append(platform::DIR_SEPARATOR);
+
+    executablePath = executable;
+    zor::applicationHome.clear();
+    for (int32_t i = executablePath.length - 1; i >= 0; --i) {
+        if (executablePath.data[i] == platform::DIR_SEPARATOR) {
+            zor::applicationHome = executablePath.left(i + 1);
+            break;
+        }
+    }
+
+    if (!executablePath.isEmpty() &&
+        !appendConfigFile(configFileName(executablePath, ".cfg"), *this))
+        appendConfigFile(configFileName(executablePath, ".config"), *this);
+    if (!isEmpty())
+        append("\r\n");
+    embeddedOffset = length;
+
+    ByteString comment = readArchiveComment(executablePath.c_str());
+    append(comment.c_str());
+}
+
+ByteString ConfigStore::getValue(const char* key, bool embeddedOnly) const {
+    LineReader lines(data + (embeddedOnly ? embeddedOffset : 0));
+    const char* begin;
+    const char* end;
+    const char* value;
+    while (lines.next(begin, end))
+        if (matchLine(begin, end, key, value))
+            return ByteString(value, end);
+    return ByteString();
+}
+
+void ConfigStore::forEachValue(const char* key, ValueCallback callback, void* userData) const {
+    LineReader lines(data);
+    const char* begin;
+    const char* end;
+    const char* value;
+    while (lines.next(begin, end)) {
+        if (matchLine(begin, end, key, value)) {
+            ByteString copy(value, end);
+            callback(userData, copy.c_str());
+        }
+    }
+}
+
+ByteString ConfigStore::applicationPath() const {
+    return executablePath;
+}
+
+ByteString ConfigStore::applicationHome() const {
+    return zor::applicationHome;
+}
+
+ByteString ConfigStore::forcedWorkingDirectory() const {
+    return expandEnvironment(getValue("forcecwd").c_str());
+}
+
+void appendExpandedValue(void* list, const char* value) {
+    static_cast<StringList*>(list)->add(expandEnvironment(value).c_str());
+}
+
+ByteString expandEnvironment(const char* text) {
+    ByteString result;
+    if (!text)
+        return result;
+    const char* copied = text;
+    const char* scan = text;
+    ByteString value;
+    for (;;) {
+        const char* open = std::strchr(scan, '%');
+        if (!open)
+            break;
+        const char* close = std::strchr(open + 1, '%');
+        if (!close)
+            break;
+        ByteString name(open + 1, close);
+        if (!name.isEmpty() && platform::getEnvironment(name.c_str(), value)) {
+            result.append(copied, static_cast<int32_t>(open - copied));
+            result.append(value);
+            copied = scan = close + 1;
+        } else {
+            // The closing sign may open the next name.
+            scan = close;
+        }
+    }
+    result.append(copied);
+    return result;
+}
+
+ByteString resolvePath(const char* path) {
+    if (platform::isRootedPath(path))
+        return ByteString(path);
+    ByteString besideExecutable = zor::applicationHome + path;
+    if (pathExists(besideExecutable.c_str()))
+        return besideExecutable;
+    ByteString inStartFolder = zor::startDirectory + path;
+    if (pathExists(inStartFolder.c_str()))
+        return inStartFolder;
+    return besideExecutable;
+}
+
+bool pathExists(const char* path) {
+    if (!path || !*path)
+        return false;
+    platform::DirectorySearch search;
+    return search.first(path);
+}
+
+ByteString readArchiveComment(const char* executable) {
+    platform::FileMapping mapping;
+    if (!executable || !*executable || !mapping.map(executable))
+        return ByteString();
+    const unsigned char* bytes = mapping.data();
+    int64_t size = mapping.size();
+    if (!bytes || size < END_RECORD_SIZE)
+        return ByteString();
+    int64_t start = size - ARCHIVE_COMMENT_WINDOW;
+    if (start < 0)
+        start = 0;
+    for (int64_t at = size - END_RECORD_SIZE; at >= start; --at) {
+        if (std::memcmp(bytes + at, END_RECORD_SIGNATURE, sizeof END_RECORD_SIGNATURE) == 0) {
+            const char* comment = reinterpret_cast<const char*>(bytes + at + END_RECORD_SIZE);
+            return ByteString(comment, static_cast<int32_t>(size - at - END_RECORD_SIZE));
+        }
+    }
+    return ByteString();
+}
+
+} // namespace zor

@@ -1,0 +1,212 @@
+// Files, folder searches and mappings on Linux.
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zor::platform {
+
+namespace {
+
+// The descriptor is kept in the handle shifted by one, so that descriptor 0 is not null.
+int descriptorOf(void* handle) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(handle)) - 1;
+}
+void* handleOf(int fd) {
+    return reinterpret_cast<void*>(static_cast<intptr_t>(fd) + 1);
+}
+
+// Opens an existing regular file for reading. Folders do not open, as on Windows, where
+// CreateFileA refuses them.
+int openRegularFile(const char* path) {
+    if (!path || !*path)
+        return -1;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool hasWildcards(const char* text) {
+    return std::strpbrk(text, "*?") != nullptr;
+}
+
+} // namespace
+
+// ---- File ----
+
+bool File::openRead(const char* path) {
+    close();
+    int fd = openRegularFile(path);
+    if (fd < 0)
+        return false;
+    handle = handleOf(fd);
+    return true;
+}
+
+int64_t File::size() {
+    struct stat info;
+    if (!handle || fstat(descriptorOf(handle), &info) != 0)
+        return -1;
+    return info.st_size;
+}
+
+int32_t File::read(void* buffer, int32_t count) {
+    if (!handle || count <= 0)
+        return 0;
+    char* to = static_cast<char*>(buffer);
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(descriptorOf(handle), to + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<int32_t>(n);
+    }
+    return done;
+}
+
+bool File::seek(int64_t offset, SeekOrigin origin) {
+    if (!handle)
+        return false;
+    int whence = origin == SeekOrigin::Begin     ? SEEK_SET
+                 : origin == SeekOrigin::Current ? SEEK_CUR
+                                                 : SEEK_END;
+    return lseek(descriptorOf(handle), static_cast<off_t>(offset), whence) >= 0;
+}
+
+int64_t File::tell() {
+    if (!handle)
+        return -1;
+    return lseek(descriptorOf(handle), 0, SEEK_CUR);
+}
+
+void File::close() {
+    if (handle)
+        ::close(descriptorOf(handle));
+    handle = nullptr;
+}
+
+// ---- DirectorySearch ----
+//
+// A symbolic link to a folder counts as a folder (stat follows it): Windows gives links and
+// junctions to folders the folder attribute too, and runtimes are often installed through
+// links. A dangling link is still an entry, without the folder attribute.
+
+bool DirectorySearch::first(const char* pattern) {
+    close();
+    if (!pattern || !*pattern)
+        return false;
+    const char* slash = std::strrchr(pattern, '/');
+    folderPath = slash ? ByteString(pattern, slash + 1) : ByteString();
+    namePattern = slash ? ByteString(slash + 1) : ByteString(pattern);
+    if (namePattern.length == 0)
+        return false; // a pattern ending in a separator names no entry, as on Windows
+
+    if (!hasWildcards(namePattern.c_str())) {
+        struct stat info;
+        if (lstat(pattern, &info) != 0)
+            return false;
+        entryName = namePattern;
+        folder = stat(pattern, &info) == 0 && S_ISDIR(info.st_mode);
+        return true;
+    }
+
+    // Only '*' and '?' are wildcards, as on Windows: every other byte is matched literally.
+    if (namePattern == "*.*") {
+        namePattern = "*";
+    } else {
+        ByteString escaped;
+        for (int32_t i = 0; i < namePattern.length; ++i) {
+            char c = namePattern[i];
+            if (c == '[' || c == ']' || c == '\\')
+                escaped.append('\\');
+            escaped.append(c);
+        }
+        namePattern = escaped;
+    }
+    DIR* dir = opendir(folderPath.length ? folderPath.c_str() : ".");
+    if (!dir)
+        return false;
+    handle = dir;
+    if (matchNext())
+        return true;
+    close();
+    return false;
+}
+
+bool DirectorySearch::next() {
+    if (!handle)
+        return false; // a search without wildcards has only its one entry
+    return matchNext();
+}
+
+bool DirectorySearch::matchNext() {
+    DIR* dir = static_cast<DIR*>(handle);
+    while (struct dirent* entry = readdir(dir)) {
+        if (fnmatch(namePattern.c_str(), entry->d_name, 0) != 0)
+            continue;
+        entryName = entry->d_name;
+        if (entry->d_type == DT_DIR) {
+            folder = true;
+        } else if (entry->d_type == DT_REG) {
+            folder = false;
+        } else {
+            ByteString full = folderPath + entryName;
+            struct stat info;
+            folder = stat(full.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        return true;
+    }
+    return false;
+}
+
+void DirectorySearch::close() {
+    if (handle)
+        closedir(static_cast<DIR*>(handle));
+    handle = nullptr;
+    entryName.clear();
+    folder = false;
+}
+
+// ---- FileMapping ----
+
+bool FileMapping::map(const char* path) {
+    unmap();
+    int fd = openRegularFile(path);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    void* address = MAP_FAILED;
+    // An empty file cannot be mapped (nor on Windows).
+    if (fstat(fd, &info) == 0 && info.st_size > 0)
+        address = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd); // the mapping keeps the file
+    if (address == MAP_FAILED)
+        return false;
+    view = static_cast<const unsigned char*>(address);
+    bytes = info.st_size;
+    return true;
+}
+
+void FileMapping::unmap() {
+    if (view)
+        munmap(const_cast<unsigned char*>(view), static_cast<size_t>(bytes));
+    view = nullptr;
+    bytes = 0;
+}
+
+} // namespace zor::platform

@@ -1,0 +1,10 @@
+// Linux has no registry: the registry search methods find nothing.
+#include "platform/registry.h"
+
+namespace zor::platform {
+
+bool readLocalMachineValue(const char*, const char*, char*, uint32_t*) {
+    return false;
+}
+
+} // namespace zor::platform

@@ -1,0 +1,159 @@
+// Linux facts: '/' between folders, ':' between class path elements, libjvm.so below lib/.
+#include "platform/system.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zor::platform {
+
+const char DIR_SEPARATOR = '/';
+const char CLASS_PATH_SEPARATOR = ':';
+const char* const VM_LIBRARY_NAME = "libjvm.so";
+const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "lib/", "jre/lib/", "../jre/lib/",
+                                                 "jre/lib/amd64/"};
+const int RUNTIME_CANDIDATE_FOLDER_COUNT =
+    static_cast<int>(sizeof(RUNTIME_CANDIDATE_FOLDERS) / sizeof(RUNTIME_CANDIDATE_FOLDERS[0]));
+
+ByteString modulePath() {
+    char buffer[MAX_PATH_BYTES];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer));
+    // readlink does not say whether it truncated: a full buffer counts as too long.
+    if (n <= 0 || n >= MAX_PATH_BYTES)
+        return ByteString();
+    return ByteString(buffer, static_cast<int32_t>(n));
+}
+
+ByteString currentDirectory() {
+    char buffer[MAX_PATH_BYTES];
+    if (!getcwd(buffer, sizeof(buffer)))
+        return ByteString();
+    return ByteString(buffer);
+}
+
+bool setCurrentDirectory(const char* path) {
+    return path && *path && chdir(path) == 0;
+}
+
+bool isRootedPath(const char* path) {
+    return path && path[0] == '/';
+}
+
+ByteString joinForFullPath(const char* base, const char* path) {
+    if (isRootedPath(path))
+        return ByteString(path);
+    ByteString joined(base);
+    if (joined.length == 0 || joined[joined.length - 1] != '/')
+        joined.append('/');
+    joined.append(path);
+    return joined;
+}
+
+int32_t fullPathName(const char* path, char* buffer, int32_t size) {
+    if (!path || !*path)
+        return 0;
+    ByteString input;
+    if (!isRootedPath(path)) {
+        char cwd[PATH_MAX];
+        if (!getcwd(cwd, sizeof(cwd)))
+            return 0;
+        input = cwd;
+        input.append('/');
+    }
+    input.append(path);
+
+    // Fold ".", ".." and repeated separators without looking at the file system.
+    ByteString result;
+    const char* p = input.c_str();
+    while (*p) {
+        while (*p == '/')
+            ++p;
+        const char* end = p;
+        while (*end && *end != '/')
+            ++end;
+        int32_t n = static_cast<int32_t>(end - p);
+        if (n == 0 || (n == 1 && p[0] == '.')) {
+            // nothing to add
+        } else if (n == 2 && p[0] == '.' && p[1] == '.') {
+            int32_t cut = result.length;
+            while (cut > 0 && result[cut - 1] != '/')
+                --cut;
+            result.resize(cut > 0 ? cut - 1 : 0);
+        } else {
+            result.append('/');
+            result.append(p, n);
+        }
+        p = end;
+    }
+    // A trailing separator names the folder itself and stays, as on Windows.
+    if (result.length == 0 || input[input.length - 1] == '/')
+        result.append('/');
+
+    if (result.length + 1 > size)
+        return result.length + 1;
+    std::memcpy(buffer, result.c_str(), static_cast<size_t>(result.length) + 1);
+    return result.length;
+}
+
+namespace {
+
+bool isFolder(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The resolved path with a trailing '/', or empty.
+ByteString resolvedFolder(const char* path) {
+    char* real = realpath(path, nullptr);
+    if (!real)
+        return ByteString();
+    ByteString folder(real);
+    std::free(real);
+    if (!isFolder(folder.c_str()))
+        return ByteString();
+    if (folder[folder.length - 1] != '/')
+        folder.append('/');
+    return folder;
+}
+
+} // namespace
+
+ByteString systemRuntimeHome() {
+    ByteString home = resolvedFolder("/usr/lib/jvm/default-java");
+    if (home.length > 0)
+        return home;
+
+    const char* path = std::getenv("PATH");
+    if (!path)
+        return ByteString();
+    while (true) {
+        const char* end = std::strchr(path, ':');
+        if (!end)
+            end = path + std::strlen(path);
+        // An empty PATH element means the current directory.
+        ByteString candidate = end == path ? ByteString(".") : ByteString(path, end);
+        candidate.append("/java");
+        struct stat info;
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0) {
+            char* real = realpath(candidate.c_str(), nullptr);
+            if (!real)
+                return ByteString();
+            ByteString java(real);
+            std::free(real);
+            const char* tail = "/bin/java";
+            int32_t tailLength = static_cast<int32_t>(std::strlen(tail));
+            if (java.length <= tailLength ||
+                std::strcmp(java.c_str() + java.length - tailLength, tail) != 0)
+                return ByteString();
+            return java.left(java.length - tailLength + 1);
+        }
+        if (!*end)
+            return ByteString();
+        path = end + 1;
+    }
+}
+
+} // namespace zor::platform

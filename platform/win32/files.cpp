@@ -1,0 +1,148 @@
+// Files, folder searches and mappings through the ANSI file functions.
+#include "platform/files.h"
+
+#include <windows.h>
+
+namespace zor::platform {
+
+namespace {
+
+HANDLE openForReading(const char* path) {
+    if (!path || !*path)
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+// ---- File ----
+
+bool File::openRead(const char* path) {
+    close();
+    HANDLE file = openForReading(path);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    handle = file;
+    return true;
+}
+
+int64_t File::size() {
+    LARGE_INTEGER bytes;
+    if (!handle || !GetFileSizeEx(handle, &bytes))
+        return -1;
+    return bytes.QuadPart;
+}
+
+int32_t File::read(void* buffer, int32_t count) {
+    DWORD done = 0;
+    if (!handle || count <= 0 ||
+        !ReadFile(handle, buffer, static_cast<DWORD>(count), &done, nullptr))
+        return 0;
+    return static_cast<int32_t>(done);
+}
+
+bool File::seek(int64_t offset, SeekOrigin origin) {
+    if (!handle)
+        return false;
+    LARGE_INTEGER distance;
+    distance.QuadPart = offset;
+    DWORD method = origin == SeekOrigin::Begin     ? FILE_BEGIN
+                   : origin == SeekOrigin::Current ? FILE_CURRENT
+                                                   : FILE_END;
+    return SetFilePointerEx(handle, distance, nullptr, method) != 0;
+}
+
+int64_t File::tell() {
+    LARGE_INTEGER zero, position;
+    zero.QuadPart = 0;
+    if (!handle || !SetFilePointerEx(handle, zero, &position, FILE_CURRENT))
+        return -1;
+    return position.QuadPart;
+}
+
+void File::close() {
+    if (handle)
+        CloseHandle(handle);
+    handle = nullptr;
+}
+
+// ---- DirectorySearch ----
+
+bool DirectorySearch::first(const char* pattern) {
+    close();
+    if (!pattern || !*pattern)
+        return false;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    handle = search;
+    entryName = found.cFileName;
+    folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+bool DirectorySearch::next() {
+    return handle && matchNext();
+}
+
+bool DirectorySearch::matchNext() {
+    WIN32_FIND_DATAA found;
+    if (!FindNextFileA(handle, &found))
+        return false;
+    entryName = found.cFileName;
+    folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+void DirectorySearch::close() {
+    if (handle)
+        FindClose(handle);
+    handle = nullptr;
+    entryName.clear();
+    folder = false;
+}
+
+// ---- FileMapping ----
+
+bool FileMapping::map(const char* path) {
+    unmap();
+    HANDLE opened = openForReading(path);
+    if (opened == INVALID_HANDLE_VALUE)
+        return false;
+    file = opened;
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(opened, &length) || length.QuadPart <= 0 ||
+        static_cast<uint64_t>(length.QuadPart) > SIZE_MAX) {
+        unmap();
+        return false;
+    }
+    mapping = CreateFileMappingA(opened, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping) {
+        unmap();
+        return false;
+    }
+    view = static_cast<const unsigned char*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    if (!view) {
+        unmap();
+        return false;
+    }
+    bytes = length.QuadPart;
+    return true;
+}
+
+void FileMapping::unmap() {
+    if (view)
+        UnmapViewOfFile(view);
+    if (mapping)
+        CloseHandle(mapping);
+    if (file)
+        CloseHandle(file);
+    view = nullptr;
+    mapping = nullptr;
+    file = nullptr;
+    bytes = 0;
+}
+
+} // namespace zor::platform

@@ -1,0 +1,65 @@
+// Windows facts and path services (ANSI functions).
+#include "platform/system.h"
+
+#include <windows.h>
+
+namespace zor::platform {
+
+const char DIR_SEPARATOR = '\\';
+const char CLASS_PATH_SEPARATOR = ';';
+const char* const VM_LIBRARY_NAME = "jvm.dll";
+const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\"};
+const int RUNTIME_CANDIDATE_FOLDER_COUNT =
+    static_cast<int>(sizeof(RUNTIME_CANDIDATE_FOLDERS) / sizeof(RUNTIME_CANDIDATE_FOLDERS[0]));
+
+ByteString modulePath() {
+    char buffer[MAX_PATH_BYTES];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+    // A full buffer means the name was cut short.
+    if (n == 0 || n >= sizeof(buffer))
+        return ByteString();
+    return ByteString(buffer, static_cast<int32_t>(n));
+}
+
+ByteString currentDirectory() {
+    char buffer[MAX_PATH_BYTES];
+    DWORD n = GetCurrentDirectoryA(sizeof(buffer), buffer);
+    if (n == 0 || n >= sizeof(buffer))
+        return ByteString();
+    return ByteString(buffer, static_cast<int32_t>(n));
+}
+
+bool setCurrentDirectory(const char* path) {
+    return path && *path && SetCurrentDirectoryA(path) != 0;
+}
+
+bool isRootedPath(const char* path) {
+    return path && (path[0] == '\\' || path[0] == '/' || (path[0] && path[1] == ':'));
+}
+
+ByteString joinForFullPath(const char* base, const char* path) {
+    if (!path)
+        path = "";
+    if (path[0] && path[1] == ':')
+        return ByteString(path);
+    ByteString baseText(base);
+    if (path[0] == '\\' || path[0] == '/')
+        return baseText.left(2) + path; // the base's drive
+    if (baseText.length == 0 || baseText[baseText.length - 1] != '\\')
+        baseText.append('\\');
+    baseText.append(path);
+    return baseText;
+}
+
+int32_t fullPathName(const char* path, char* buffer, int32_t size) {
+    if (!path || !*path || size < 0)
+        return 0;
+    return static_cast<int32_t>(
+        GetFullPathNameA(path, static_cast<DWORD>(size), size > 0 ? buffer : nullptr, nullptr));
+}
+
+ByteString systemRuntimeHome() {
+    return ByteString();
+}
+
+} // namespace zor::platform

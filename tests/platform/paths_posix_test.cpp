@@ -1,0 +1,128 @@
+// Linux path rules: rooted means a leading '/', full paths are folded lexically.
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/system.h"
+#include "temp_folder.h"
+
+#include <climits>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace zor;
+using namespace zor::platform;
+using zor::test::TempFolder;
+
+namespace {
+
+std::string full(const char* path) {
+    char buffer[MAX_PATH_BYTES];
+    int32_t n = fullPathName(path, buffer, sizeof(buffer));
+    return n > 0 && n < MAX_PATH_BYTES ? std::string(buffer, n) : "<" + std::to_string(n) + ">";
+}
+
+} // namespace
+
+TEST(PosixPaths, RootedAndJoined) {
+    EXPECT_TRUE(isRootedPath("/usr"));
+    EXPECT_FALSE(isRootedPath("usr/lib"));
+    EXPECT_FALSE(isRootedPath("C:\\x"));
+    EXPECT_FALSE(isRootedPath(""));
+    EXPECT_EQ(joinForFullPath("/opt/app/", "data"), "/opt/app/data");
+    EXPECT_EQ(joinForFullPath("/opt/app", "data"), "/opt/app/data");
+    EXPECT_EQ(joinForFullPath("/opt/app/", "/work"), "/work");
+    EXPECT_EQ(joinForFullPath("/opt/app/", "."), "/opt/app/.");
+}
+
+TEST(PosixPaths, FullPathFoldsDotsAndSeparatorsLexically) {
+    EXPECT_EQ(full("/a/b/../c"), "/a/c");
+    EXPECT_EQ(full("/a//b/./c"), "/a/b/c");
+    EXPECT_EQ(full("/a/b/"), "/a/b/");
+    EXPECT_EQ(full("/a/b/."), "/a/b");
+    EXPECT_EQ(full("/../../x"), "/x");
+    EXPECT_EQ(full("/a/.."), "/");
+    EXPECT_EQ(full("/"), "/");
+    EXPECT_EQ(full("/a/..b/c.."), "/a/..b/c..");
+
+    // No existence test and no link resolution.
+    TempFolder temp;
+    temp.folder("real");
+    ASSERT_EQ(symlink(temp.path("real").c_str(), temp.path("link").c_str()), 0);
+    std::string base = full(temp.path().c_str());
+    EXPECT_EQ(full((temp.path("link") + "/../missing").c_str()), base + "missing");
+}
+
+TEST(PosixPaths, OverlongCurrentDirectoryReadsEmpty) {
+    TempFolder temp;
+    std::string deep = temp.path();
+    while (deep.size() < 300)
+        deep += "abcdefghijklmnopqrstuvwxyz/";
+    std::filesystem::create_directories(deep);
+    ByteString before = currentDirectory();
+    ASSERT_EQ(chdir(deep.c_str()), 0);
+    EXPECT_EQ(currentDirectory(), "");
+    // The full path is not limited by the 260-byte buffers.
+    char buffer[1024];
+    EXPECT_GT(fullPathName("x", buffer, sizeof(buffer)), 300);
+    ASSERT_EQ(chdir(before.c_str()), 0);
+}
+
+TEST(PosixPaths, RuntimeHomeFromJavaOnPath) {
+    struct stat info;
+    if (stat("/usr/lib/jvm/default-java", &info) == 0)
+        GTEST_SKIP() << "/usr/lib/jvm/default-java exists and takes precedence";
+    TempFolder temp;
+    temp.folder("jdk/bin");
+    temp.folder("links");
+    temp.write("jdk/bin/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(temp.path("jdk/bin/java").c_str(), 0755), 0);
+    ASSERT_EQ(symlink(temp.path("jdk/bin/java").c_str(), temp.path("links/java").c_str()), 0);
+    temp.folder("notexec");
+    temp.write("notexec/java", "");
+
+    ByteString savedPath;
+    bool hadPath = getEnvironment("PATH", savedPath);
+    std::string path = temp.path("missing") + ":" + temp.path("notexec") + ":" + temp.path("links");
+    ASSERT_TRUE(setEnvironment("PATH", path.c_str()));
+    ByteString home = systemRuntimeHome();
+    char* real = realpath(temp.path("jdk").c_str(), nullptr);
+    ASSERT_NE(real, nullptr);
+    EXPECT_EQ(std::string(home.c_str()), std::string(real) + "/");
+    std::free(real);
+
+    // A java that is not inside a bin folder names no home.
+    temp.folder("loose");
+    temp.write("loose/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod(temp.path("loose/java").c_str(), 0755), 0);
+    ASSERT_TRUE(setEnvironment("PATH", temp.path("loose").c_str()));
+    EXPECT_EQ(systemRuntimeHome(), "");
+    ASSERT_TRUE(setEnvironment("PATH", ""));
+    EXPECT_EQ(systemRuntimeHome(), "");
+
+    setEnvironment("PATH", hadPath ? savedPath.c_str() : nullptr);
+}
+
+TEST(PosixPaths, SearchTreatsLinksToFoldersAsFolders) {
+    TempFolder temp;
+    temp.folder("server");
+    ASSERT_EQ(symlink(temp.path("server").c_str(), temp.path("linked").c_str()), 0);
+    ASSERT_EQ(symlink(temp.path("gone").c_str(), temp.path("dangling").c_str()), 0);
+    temp.write("x[1].jar", "-");
+    temp.write("x1.jar", "-");
+
+    std::map<std::string, bool> found;
+    DirectorySearch search;
+    for (bool more = search.first(temp.path("*.*").c_str()); more; more = search.next())
+        found[search.name()] = search.isFolder();
+    EXPECT_TRUE(found.at("linked"));
+    EXPECT_FALSE(found.at("dangling"));
+    EXPECT_TRUE(search.first(temp.path("dangling").c_str()));
+
+    // Only '*' and '?' are wildcards; brackets are plain characters.
+    ASSERT_TRUE(search.first(temp.path("x[1]*").c_str()));
+    EXPECT_STREQ(search.name(), "x[1].jar");
+    EXPECT_FALSE(search.next());
+}
