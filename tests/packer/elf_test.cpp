@@ -37,6 +37,14 @@ TEST(ResourceBlock, PackedElfCarriesItsResourcesBeforeTheArchiveAndStillRuns) {
     EXPECT_EQ(block->entries[1].id, 100u);
     EXPECT_EQ(block->entries[1].data, Bytes(bmp.begin() + 14, bmp.end()));
 
+    // The launcher's own reader finds the same bytes.
+    const unsigned char* data = nullptr;
+    uint32_t size = 0;
+    ASSERT_TRUE(zor::findResourceInImage(packed.data(), packed.size(), 10, 128, &data, &size));
+    EXPECT_EQ(Bytes(data, data + size), block->entries[0].data);
+    ASSERT_TRUE(zor::findResourceInImage(packed.data(), packed.size(), 2, 100, &data, &size));
+    EXPECT_EQ(Bytes(data, data + size), block->entries[1].data);
+
     // The program runs and finds the same things in its own file.
     RunResult run = runCommand(quote(out.string()) + " " + quote((dir / "app-out").string()) + " " +
                                    quote((dir / "comment-out").string()),
@@ -47,6 +55,23 @@ TEST(ResourceBlock, PackedElfCarriesItsResourcesBeforeTheArchiveAndStillRuns) {
     EXPECT_EQ(run.out, "resource 10 128 " + std::to_string(app.size()) + "\nresource 2 100 " +
                            std::to_string(bmp.size() - 14) + "\n");
 }
+
+#ifdef REAL_SUPPORT_JAR
+TEST(ResourceBlock, TheBuiltSupportArchiveIsAcceptedAndKeepsItsClasses) {
+    TempDir dir;
+    fs::path out = dir / "packed";
+    RunResult r = runCommand(zorpack() + " --target linux --stub " + quote(ELF_STANDIN) +
+                             " --support " + quote(REAL_SUPPORT_JAR) +
+                             " --main-class a.Main --set option=-Xmx32m -o " + quote(out.string()));
+    ASSERT_EQ(r.code, 0) << r.err;
+    RunResult list = runCommand("unzip -l " + quote(out.string()));
+    EXPECT_NE(list.out.find("com/tarnwick/zor/LumbrixClassLoader.class"), std::string::npos)
+        << list.out;
+    auto archive = findAppendedArchive(readBytes(out));
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->comment, "mainclass a.Main\r\noption -Xmx32m\r\n");
+}
+#endif
 
 TEST(ResourceBlock, WithoutResourcesTheBlockIsEmptyButPresent) {
     Bytes block = zor::pack::buildResourceBlock({});

@@ -1,5 +1,5 @@
-// Stand-in Linux stub: reads its own resource block and configuration back, as the launcher's
-// platform layer would. Usage: elf_standin OUT-APP OUT-COMMENT. Exit 0 when both were found.
+// Stand-in Linux stub: reads its own resources (through the platform layer's reader) and its
+// configuration back. Usage: elf_standin OUT-APP OUT-COMMENT. Exit 0 when both were found.
 #include "packed_reader.h"
 
 #include <fstream>
@@ -20,18 +20,18 @@ int main(int argc, char** argv) {
         std::cerr << "no appended archive\n";
         return 3;
     }
-    auto block = readResourceBlock(file, archive->start);
-    if (!block) {
-        std::cerr << "no resource block\n";
-        return 4;
-    }
-    for (const BlockEntry& e : block->entries) {
-        if (e.type == 10 && e.id == 128) {
-            Bytes app = unscramble(e.data);
+    for (uint32_t type : {10u, 2u}) {
+        uint32_t id = type == 10 ? 128 : 100;
+        const unsigned char* data = nullptr;
+        uint32_t size = 0;
+        if (!zor::findResourceInImage(file.data(), file.size(), type, id, &data, &size))
+            continue;
+        if (type == 10) {
+            Bytes app = unscramble(Bytes(data, data + size));
             std::ofstream(argv[1], std::ios::binary)
                 .write(reinterpret_cast<const char*>(app.data()), std::streamsize(app.size()));
         }
-        std::cout << "resource " << e.type << " " << e.id << " " << e.data.size() << "\n";
+        std::cout << "resource " << type << " " << id << " " << size << "\n";
     }
     std::ofstream(argv[2], std::ios::binary) << archive->comment;
     return 0;
