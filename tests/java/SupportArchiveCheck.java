@@ -23,8 +23,9 @@ public class SupportArchiveCheck {
     // Class-file version (major, minor) of each entry, in the order above.
     static final int[][] VERSIONS = {{46, 0}, {45, 3}, {45, 3}, {45, 3}};
     // Attributes that only debugging needs; an attribute's name must be in the constant pool.
-    static final List<String> DEBUG_ATTRIBUTES = Arrays.asList("SourceFile", "LineNumberTable",
-            "LocalVariableTable", "LocalVariableTypeTable", "SourceDebugExtension");
+    static final List<String> DEBUG_ATTRIBUTES =
+        Arrays.asList("SourceFile", "LineNumberTable", "LocalVariableTable",
+                      "LocalVariableTypeTable", "SourceDebugExtension");
 
     static int failures = 0;
     static byte[] zip;
@@ -36,24 +37,20 @@ public class SupportArchiveCheck {
         }
     }
 
-    static int u16(byte[] b, int at) {
-        return (b[at] & 0xff) | (b[at + 1] & 0xff) << 8;
-    }
+    static int u16(byte[] b, int at) { return (b[at] & 0xff) | (b[at + 1] & 0xff) << 8; }
 
     static long u32(byte[] b, int at) {
-        return (u16(b, at) | (long) u16(b, at + 2) << 16) & 0xffffffffL;
+        return (u16(b, at) | (long)u16(b, at + 2) << 16) & 0xffffffffL;
     }
 
-    static int be16(byte[] b, int at) {
-        return (b[at] & 0xff) << 8 | (b[at + 1] & 0xff);
-    }
+    static int be16(byte[] b, int at) { return (b[at] & 0xff) << 8 | (b[at + 1] & 0xff); }
 
     public static void main(String[] args) throws IOException {
         zip = Files.readAllBytes(Paths.get(args[0]));
         // With no archive comment, the end record is the last 22 bytes.
         int end = zip.length - 22;
         check(end >= 0 && u32(zip, end) == 0x06054b50L,
-                "end record in the last 22 bytes (no archive comment)");
+              "end record in the last 22 bytes (no archive comment)");
         if (failures > 0) {
             System.exit(1);
         }
@@ -65,7 +62,7 @@ public class SupportArchiveCheck {
         check(directoryOffset + directorySize == end, "central directory ends at the end record");
 
         List<String> names = new ArrayList<>();
-        int at = (int) directoryOffset;
+        int at = (int)directoryOffset;
         for (int i = 0; i < count && at + 46 <= end; i++) {
             check(u32(zip, at) == 0x02014b50L, "central header signature of entry " + i);
             int flags = u16(zip, at + 8);
@@ -82,14 +79,14 @@ public class SupportArchiveCheck {
             check(method == 8, name + " is deflated (method " + method + ")");
             check((flags & 1) == 0, name + " is not encrypted");
             check(extraLength == 0 && commentLength == 0, name + " has no extra field or comment");
-            byte[] data = readLocalEntry(name, (int) local, method, packed, size, crc);
+            byte[] data = readLocalEntry(name, (int)local, method, packed, size, crc);
             if (data != null && i < VERSIONS.length) {
                 checkClassFile(name, data, VERSIONS[i][0], VERSIONS[i][1]);
             }
             at += 46 + nameLength + extraLength + commentLength;
         }
         check(names.equals(Arrays.asList(ENTRIES)),
-                "entries in order " + Arrays.asList(ENTRIES) + ", found " + names);
+              "entries in order " + Arrays.asList(ENTRIES) + ", found " + names);
 
         if (failures > 0) {
             System.out.println(failures + " check(s) failed");
@@ -107,7 +104,7 @@ public class SupportArchiveCheck {
         check(u16(zip, at + 8) == method, name + ": local method matches the central one");
         int start = at + 30 + u16(zip, at + 26) + u16(zip, at + 28);
         Inflater inflater = new Inflater(true);
-        inflater.setInput(zip, start, (int) packed);
+        inflater.setInput(zip, start, (int)packed);
         ByteArrayOutputStream out = new ByteArrayOutputStream();
         byte[] buffer = new byte[4096];
         try {
@@ -134,11 +131,11 @@ public class SupportArchiveCheck {
 
     static void checkClassFile(String entry, byte[] c, int major, int minor) {
         check(c.length > 10 && be16(c, 0) == 0xcafe && be16(c, 2) == 0xbabe,
-                entry + ": class-file magic");
+              entry + ": class-file magic");
         int foundMinor = be16(c, 4);
         int foundMajor = be16(c, 6);
-        check(foundMajor == major && foundMinor == minor, entry + ": version " + foundMajor + "."
-                + foundMinor + " is " + major + "." + minor);
+        check(foundMajor == major && foundMinor == minor,
+              entry + ": version " + foundMajor + "." + foundMinor + " is " + major + "." + minor);
         int poolCount = be16(c, 8);
         String[] utf8 = new String[poolCount];
         int[] classNameIndex = new int[poolCount];
@@ -146,37 +143,48 @@ public class SupportArchiveCheck {
         for (int i = 1; i < poolCount; i++) {
             int tag = c[at] & 0xff;
             switch (tag) {
-                case 1: {
-                    int length = be16(c, at + 1);
-                    utf8[i] = new String(c, at + 3, length, java.nio.charset.StandardCharsets.UTF_8);
-                    at += 3 + length;
-                    break;
-                }
-                case 7:
-                    classNameIndex[i] = be16(c, at + 1);
-                    at += 3;
-                    break;
-                case 8: case 16: case 19: case 20:
-                    at += 3;
-                    break;
-                case 15:
-                    at += 4;
-                    break;
-                case 3: case 4: case 9: case 10: case 11: case 12: case 17: case 18:
-                    at += 5;
-                    break;
-                case 5: case 6:
-                    at += 9;
-                    i++;
-                    break;
-                default:
-                    check(false, entry + ": unknown constant pool tag " + tag);
-                    return;
+            case 1: {
+                int length = be16(c, at + 1);
+                utf8[i] = new String(c, at + 3, length, java.nio.charset.StandardCharsets.UTF_8);
+                at += 3 + length;
+                break;
+            }
+            case 7:
+                classNameIndex[i] = be16(c, at + 1);
+                at += 3;
+                break;
+            case 8:
+            case 16:
+            case 19:
+            case 20:
+                at += 3;
+                break;
+            case 15:
+                at += 4;
+                break;
+            case 3:
+            case 4:
+            case 9:
+            case 10:
+            case 11:
+            case 12:
+            case 17:
+            case 18:
+                at += 5;
+                break;
+            case 5:
+            case 6:
+                at += 9;
+                i++;
+                break;
+            default:
+                check(false, entry + ": unknown constant pool tag " + tag);
+                return;
             }
         }
         for (String s : utf8) {
             check(s == null || !DEBUG_ATTRIBUTES.contains(s),
-                    entry + ": no debugging attribute, found " + s);
+                  entry + ": no debugging attribute, found " + s);
         }
         int thisClass = be16(c, at + 2);
         String className = utf8[classNameIndex[thisClass]];

@@ -54,13 +54,14 @@ public class SupportClassesCheck {
         check(System.getProperty("zor.app.path") == null, "zor.app.path is unset");
         String jar = new java.io.File(args[0]).getCanonicalPath();
         Map<String, Class<?>> classes = new HashMap<>();
-        for (String name : new String[] {"LumbrixClassLoader", "Handler", "Handler$1",
-                                         "SplashScreen"}) {
+        for (String name :
+             new String[] {"LumbrixClassLoader", "Handler", "Handler$1", "SplashScreen"}) {
             // Initialises the class: its static initialiser must pass without the property.
-            Class<?> c = Class.forName(PACKAGE + name, true,
-                                       SupportClassesCheck.class.getClassLoader());
-            String from = new java.io.File(
-                c.getProtectionDomain().getCodeSource().getLocation().toURI()).getCanonicalPath();
+            Class<?> c =
+                Class.forName(PACKAGE + name, true, SupportClassesCheck.class.getClassLoader());
+            String from =
+                new java.io.File(c.getProtectionDomain().getCodeSource().getLocation().toURI())
+                    .getCanonicalPath();
             check(from.equals(jar), name + " is loaded from " + jar + ", not " + from);
             classes.put(name, c);
         }
@@ -80,9 +81,9 @@ public class SupportClassesCheck {
 
     // "protected native" and the like, for readable messages and exact comparisons.
     static String describe(Method m) {
-        return Modifier.toString(m.getModifiers()) + " " + m.getReturnType().getName() + " "
-            + m.getName() + Arrays.toString(m.getParameterTypes()) + " throws "
-            + Arrays.toString(m.getExceptionTypes());
+        return Modifier.toString(m.getModifiers()) + " " + m.getReturnType().getName() + " " +
+            m.getName() + Arrays.toString(m.getParameterTypes()) + " throws " +
+            Arrays.toString(m.getExceptionTypes());
     }
 
     static void checkMethods(Class<?> c, String... expected) {
@@ -96,10 +97,10 @@ public class SupportClassesCheck {
 
     static void checkOnlyConstructor(Class<?> c, int modifiers, Class<?>... parameters) {
         Constructor<?>[] all = c.getDeclaredConstructors();
-        check(all.length == 1 && all[0].getModifiers() == modifiers
-                  && Arrays.equals(all[0].getParameterTypes(), parameters),
-              c.getName() + " has one constructor, " + Modifier.toString(modifiers)
-                  + Arrays.toString(parameters) + ": found " + Arrays.toString(all));
+        check(all.length == 1 && all[0].getModifiers() == modifiers &&
+                  Arrays.equals(all[0].getParameterTypes(), parameters),
+              c.getName() + " has one constructor, " + Modifier.toString(modifiers) +
+                  Arrays.toString(parameters) + ": found " + Arrays.toString(all));
     }
 
     static void checkClassLoader(Class<?> c) throws Exception {
@@ -108,15 +109,14 @@ public class SupportClassesCheck {
         check(c.getDeclaredFields().length == 0, "LumbrixClassLoader has no fields");
         checkOnlyConstructor(c, Modifier.PUBLIC);
         checkMethods(c,
-            "protected native java.lang.Class findClass[class java.lang.String]"
-                + " throws [class java.lang.ClassNotFoundException]",
-            "protected native java.net.URL findResource[class java.lang.String] throws []",
-            "protected native java.util.Enumeration findResources[class java.lang.String]"
-                + " throws []");
+                     "protected native java.lang.Class findClass[class java.lang.String]"
+                         + " throws [class java.lang.ClassNotFoundException]",
+                     "protected native java.net.URL findResource[class java.lang.String] throws []",
+                     "protected native java.util.Enumeration findResources[class java.lang.String]"
+                         + " throws []");
 
         // The launcher creates it through newInstance; delegation goes to the system loader.
-        @SuppressWarnings("deprecation")
-        final ClassLoader loader = (ClassLoader) c.newInstance();
+        @SuppressWarnings("deprecation") final ClassLoader loader = (ClassLoader)c.newInstance();
         check(loader.getParent() == ClassLoader.getSystemClassLoader(),
               "LumbrixClassLoader's parent is the system class loader");
         check(loader.loadClass("java.util.Vector") == java.util.Vector.class,
@@ -135,25 +135,25 @@ public class SupportClassesCheck {
         check(c.getModifiers() == Modifier.PUBLIC, "Handler is public, not final");
         check(c.getSuperclass() == URLStreamHandler.class, "Handler extends URLStreamHandler");
         Field[] fields = c.getDeclaredFields();
-        check(fields.length == 1 && fields[0].getName().equals("loadedData")
-                  && fields[0].getType() == Hashtable.class
-                  && fields[0].getModifiers() == (Modifier.PROTECTED | Modifier.STATIC),
-              "Handler's only field is protected static Hashtable loadedData: "
-                  + Arrays.toString(fields));
+        check(fields.length == 1 && fields[0].getName().equals("loadedData") &&
+                  fields[0].getType() == Hashtable.class &&
+                  fields[0].getModifiers() == (Modifier.PROTECTED | Modifier.STATIC),
+              "Handler's only field is protected static Hashtable loadedData: " +
+                  Arrays.toString(fields));
         fields[0].setAccessible(true);
         Object table = fields[0].get(null);
-        check(table instanceof Hashtable && ((Hashtable<?, ?>) table).isEmpty(),
+        check(table instanceof Hashtable && ((Hashtable<?, ?>)table).isEmpty(),
               "loadedData starts as an empty Hashtable");
         checkOnlyConstructor(c, Modifier.PUBLIC);
         checkMethods(c,
-            "protected java.net.URLConnection openConnection[class java.net.URL]"
-                + " throws [class java.io.IOException]",
-            "protected native [B loadResourceData[class java.lang.String] throws []");
+                     "protected java.net.URLConnection openConnection[class java.net.URL]"
+                         + " throws [class java.io.IOException]",
+                     "protected native [B loadResourceData[class java.lang.String] throws []");
 
         URLConnection connection = new URL(null, "zor:x.txt", new Handler()).openConnection();
         expectThrows(UnsatisfiedLinkError.class, "loadResourceData without natives",
                      connection::getInputStream);
-        check(((Hashtable<?, ?>) table).isEmpty(), "a failed read caches nothing");
+        check(((Hashtable<?, ?>)table).isEmpty(), "a failed read caches nothing");
     }
 
     static void checkConnection(Class<?> c) throws Exception {
@@ -162,20 +162,19 @@ public class SupportClassesCheck {
               "Handler$1 is a package-access class");
         Map<String, String> fields = new HashMap<>();
         for (Field f : c.getDeclaredFields()) {
-            fields.put(f.getName(), Modifier.toString(f.getModifiers()) + " "
-                                        + f.getType().getName());
+            fields.put(f.getName(),
+                       Modifier.toString(f.getModifiers()) + " " + f.getType().getName());
         }
         Map<String, String> expected = new HashMap<>();
         expected.put("this$0", "final com.tarnwick.zor.Handler");
         expected.put("val$resource", "private final java.lang.String");
         check(fields.equals(expected), "Handler$1 fields " + fields + ", expected " + expected);
         checkOnlyConstructor(c, 0, Handler.class, URL.class, String.class);
-        checkMethods(c,
-            "public void connect[] throws []",
-            // Declared so that a missing resource can be reported as such.
-            "public java.io.InputStream getInputStream[]"
-                + " throws [class java.io.FileNotFoundException]",
-            "public java.lang.String getContentType[] throws []");
+        checkMethods(c, "public void connect[] throws []",
+                     // Declared so that a missing resource can be reported as such.
+                     "public java.io.InputStream getInputStream[]"
+                         + " throws [class java.io.FileNotFoundException]",
+                     "public java.lang.String getContentType[] throws []");
 
         URLConnection connection = new URL(null, "zor:a/b.txt", new Handler()).openConnection();
         check(connection.getClass() == c, "Handler.openConnection returns a Handler$1");
@@ -186,18 +185,17 @@ public class SupportClassesCheck {
     }
 
     static void checkSplashScreen(Class<?> c) throws Exception {
-        check(c.getModifiers() == (Modifier.PUBLIC | Modifier.FINAL), "SplashScreen is public final");
+        check(c.getModifiers() == (Modifier.PUBLIC | Modifier.FINAL),
+              "SplashScreen is public final");
         check(c.getSuperclass() == Object.class, "SplashScreen extends Object");
         check(c.getDeclaredFields().length == 0, "SplashScreen has no fields");
         checkOnlyConstructor(c, Modifier.PUBLIC);
-        checkMethods(c,
-            "public static com.tarnwick.zor.SplashScreen getSplashScreen[] throws []",
-            "public void autoClose[int] throws []",
-            "public void close[] throws []",
-            "protected static native com.tarnwick.zor.SplashScreen nativeGetSplashScreen[]"
-                + " throws []",
-            "protected native void nativeAutoClose[int] throws []",
-            "protected native void nativeClose[] throws []");
+        checkMethods(c, "public static com.tarnwick.zor.SplashScreen getSplashScreen[] throws []",
+                     "public void autoClose[int] throws []", "public void close[] throws []",
+                     "protected static native com.tarnwick.zor.SplashScreen nativeGetSplashScreen[]"
+                         + " throws []",
+                     "protected native void nativeAutoClose[int] throws []",
+                     "protected native void nativeClose[] throws []");
 
         final SplashScreen splash = new SplashScreen();
         expectThrows(UnsatisfiedLinkError.class, "getSplashScreen without natives",
@@ -210,11 +208,11 @@ public class SupportClassesCheck {
     static void checkContentType() throws IOException {
         String known = new URL(null, "zor:x.txt", new Handler()).openConnection().getContentType();
         check("text/plain".equals(known), "content type of zor:x.txt is text/plain, not " + known);
-        String image =
-            new URL(null, "zor:lib\\a.jar!img\\logo.png", new Handler()).openConnection()
-                .getContentType();
-        check("image/png".equals(image), "content type of a nested .png is image/png, not "
-                                             + image);
+        String image = new URL(null, "zor:lib\\a.jar!img\\logo.png", new Handler())
+                           .openConnection()
+                           .getContentType();
+        check("image/png".equals(image),
+              "content type of a nested .png is image/png, not " + image);
         String unknown =
             new URL(null, "zor:x.zzunknown", new Handler()).openConnection().getContentType();
         check(unknown == null, "content type of an unknown extension is null, not " + unknown);
@@ -231,9 +229,7 @@ public class SupportClassesCheck {
             return resources.get(url);
         }
 
-        static Hashtable<?, ?> cache() {
-            return loadedData;
-        }
+        static Hashtable<?, ?> cache() { return loadedData; }
     }
 
     static byte[] readAll(InputStream in) throws IOException {
@@ -258,28 +254,29 @@ public class SupportClassesCheck {
         check(Arrays.equals(readAll(second), data), "second stream gives the whole resource");
         check(Arrays.equals(readAll(first), Arrays.copyOfRange(data, 1, data.length)),
               "first stream keeps its own position");
-        check(handler.calls.size() == 1, "the native is called once for two reads: "
-                                             + handler.calls);
+        check(handler.calls.size() == 1,
+              "the native is called once for two reads: " + handler.calls);
         Object entry = MapHandler.cache().get("zor:dir\\data.bin");
-        check(entry instanceof SoftReference && ((SoftReference<?>) entry).get() == data,
+        check(entry instanceof SoftReference && ((SoftReference<?>)entry).get() == data,
               "loadedData maps the URL text to a SoftReference of the bytes");
 
         // The cache is shared by every handler.
         MapHandler other = new MapHandler();
-        InputStream third = new URL(null, "zor:dir\\data.bin", other).openConnection()
-                                .getInputStream();
+        InputStream third =
+            new URL(null, "zor:dir\\data.bin", other).openConnection().getInputStream();
         check(Arrays.equals(readAll(third), data) && other.calls.isEmpty(),
               "another handler reads the cached bytes without calling its native");
 
         // Bytes dropped by the garbage collector are loaded again and cached anew.
-        ((SoftReference<?>) entry).clear();
+        ((SoftReference<?>)entry).clear();
         byte[] fresh = "fresh data".getBytes("UTF-8");
         handler.resources.put("zor:dir\\data.bin", fresh);
         check(Arrays.equals(readAll(url.openConnection().getInputStream()), fresh),
               "a cleared reference is loaded again");
-        check(handler.calls.size() == 2, "the native is called again after the reference was cleared");
+        check(handler.calls.size() == 2,
+              "the native is called again after the reference was cleared");
         Object replaced = MapHandler.cache().get("zor:dir\\data.bin");
-        check(replaced != entry && ((SoftReference<?>) replaced).get() == fresh,
+        check(replaced != entry && ((SoftReference<?>)replaced).get() == fresh,
               "the reloaded bytes replace the cleared entry");
 
         // A missing resource is reported as missing, and nothing is cached for it.
@@ -295,8 +292,8 @@ public class SupportClassesCheck {
             check(!MapHandler.cache().containsKey("zor:no/such.txt"),
                   "nothing is cached for a missing resource");
         }
-        check(handler.calls.size() == 4, "each read of a missing resource asks the native: "
-                                             + handler.calls);
+        check(handler.calls.size() == 4,
+              "each read of a missing resource asks the native: " + handler.calls);
         // Once it exists, it is found: no stale answer was kept.
         handler.resources.put("zor:no/such.txt", data);
         check(Arrays.equals(readAll(missing.openStream()), data),

@@ -25,21 +25,18 @@ public class Handler extends URLStreamHandler {
         }
     }
 
-    public Handler() {
-        super();
-    }
+    public Handler() { super(); }
 
     protected URLConnection openConnection(URL url) throws IOException {
         final String resource = url.toString();
         return new URLConnection(url) {
-            public void connect() {
-            }
+            public void connect() {}
 
             public InputStream getInputStream() throws FileNotFoundException {
                 byte[] data = null;
-                SoftReference cached = (SoftReference) loadedData.get(resource);
+                SoftReference cached = (SoftReference)loadedData.get(resource);
                 if (cached != null) {
-                    data = (byte[]) cached.get();
+                    data = (byte[])cached.get();
                 }
                 if (data == null) {
                     data = loadResourceData(resource);

@@ -18,9 +18,7 @@ public class LumbrixClassLoader extends ClassLoader {
     }
 
     /** Public and argument-free: the launcher creates the loader through newInstance. */
-    public LumbrixClassLoader() {
-        super();
-    }
+    public LumbrixClassLoader() { super(); }
 
     protected native Class findClass(String name) throws ClassNotFoundException;
 

@@ -12,26 +12,18 @@ public final class SplashScreen {
         }
     }
 
-    public SplashScreen() {
-        super();
-    }
+    public SplashScreen() { super(); }
 
     /** A new object while a splash window is shown, otherwise null. */
-    public static SplashScreen getSplashScreen() {
-        return nativeGetSplashScreen();
-    }
+    public static SplashScreen getSplashScreen() { return nativeGetSplashScreen(); }
 
     /**
      * Closes the splash after the given milliseconds, or with a negative value cancels a pending
      * close; either way the launcher no longer closes it by itself.
      */
-    public void autoClose(int milliseconds) {
-        nativeAutoClose(milliseconds);
-    }
+    public void autoClose(int milliseconds) { nativeAutoClose(milliseconds); }
 
-    public void close() {
-        nativeClose();
-    }
+    public void close() { nativeClose(); }
 
     protected static native SplashScreen nativeGetSplashScreen();
 

@@ -1,0 +1,389 @@
+#include "archive/archive_reader.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <new>
+
+namespace zor {
+
+namespace {
+
+constexpr uint32_t END_SIGNATURE = 0x06054b50;
+constexpr uint32_t CENTRAL_SIGNATURE = 0x02014b50;
+constexpr uint32_t LOCAL_SIGNATURE = 0x04034b50;
+constexpr int32_t END_RECORD_SIZE = 22;
+constexpr int32_t CENTRAL_HEADER_SIZE = 46;
+constexpr int32_t LOCAL_HEADER_SIZE = 30;
+constexpr int64_t MAX_COMMENT = 65535;
+constexpr int32_t READ_BUFFER_SIZE = 65536;
+constexpr uint16_t FLAG_ENCRYPTED = 1;
+constexpr uint16_t FLAG_DATA_DESCRIPTOR = 8;
+
+[[noreturn]] void fail(int code) {
+    throw ArchiveError{code};
+}
+
+uint16_t u16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+uint32_t u32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+class FileStorage : public ArchiveStorage {
+public:
+    platform::File file;
+    int64_t length() override { return file.size(); }
+    bool seek(int64_t offset, platform::SeekOrigin origin) override {
+        return file.seek(offset, origin);
+    }
+    int64_t tell() override { return file.tell(); }
+    int32_t read(void* buffer, int32_t count) override {
+        // A file read may stop early; keep going until the count or the end of the file.
+        int32_t done = 0;
+        while (done < count) {
+            int32_t got = file.read(static_cast<char*>(buffer) + done, count - done);
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        return done;
+    }
+};
+
+} // namespace
+
+// ---- MemoryFile ----
+
+void MemoryFile::attach(const void* block, int64_t size) {
+    detach();
+    buffer = static_cast<char*>(const_cast<void*>(block));
+    dataSize = size;
+    bufferSize = size;
+    growStep = 0;
+    position = 0;
+    ownsBuffer = false;
+}
+
+void MemoryFile::detach() {
+    if (ownsBuffer)
+        std::free(buffer);
+    buffer = nullptr;
+    dataSize = bufferSize = position = 0;
+    ownsBuffer = false;
+}
+
+bool MemoryFile::seek(int64_t offset, platform::SeekOrigin origin) {
+    int64_t base = origin == platform::SeekOrigin::Begin     ? 0
+                   : origin == platform::SeekOrigin::Current ? position
+                                                             : dataSize;
+    int64_t target = base + offset;
+    if (target < 0 || target > dataSize)
+        return false;
+    position = target;
+    return true;
+}
+
+int32_t MemoryFile::read(void* out, int32_t count) {
+    if (count <= 0 || position >= dataSize)
+        return 0;
+    int64_t left = dataSize - position;
+    int32_t n = left < count ? static_cast<int32_t>(left) : count;
+    std::memcpy(out, buffer + position, static_cast<size_t>(n));
+    position += n;
+    return n;
+}
+
+// ---- ArchiveReader ----
+
+ArchiveReader::ArchiveReader() = default;
+
+ArchiveReader::~ArchiveReader() {
+    close();
+    if (stream)
+        delete static_cast<z_stream*>(stream);
+    delete[] readBuffer;
+}
+
+void ArchiveReader::openFile(const char* path) {
+    close();
+    auto* file = new FileStorage;
+    if (!path || !file->file.openRead(path)) {
+        delete file;
+        fail(ARCHIVE_BAD_ARCHIVE);
+    }
+    storage = ownedStorage = file;
+    openStorage();
+}
+
+void ArchiveReader::openMemory(MemoryFile* file) {
+    close();
+    storage = file;
+    openStorage();
+}
+
+void ArchiveReader::close() {
+    abandonEntry();
+    delete ownedStorage;
+    ownedStorage = nullptr;
+    storage = nullptr;
+    headers.clear();
+    headers.shrink_to_fit();
+    end = ArchiveEndRecord();
+    prefixBytes = 0;
+}
+
+void ArchiveReader::openStorage() {
+    try {
+        findEndRecord(storage->length());
+        readCentralDirectory();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void ArchiveReader::seekTo(int64_t offset) {
+    if (offset < 0 || !storage->seek(offset, platform::SeekOrigin::Begin))
+        fail(ARCHIVE_BAD_ARCHIVE);
+}
+
+void ArchiveReader::readExact(void* out, int32_t count) {
+    if (count > 0 && storage->read(out, count) != count)
+        fail(ARCHIVE_BAD_ARCHIVE);
+}
+
+// Finds the end record among the last 22 + 65,535 bytes and fills `end` and `prefixBytes`.
+// The signature nearest the end wins, except that a hit whose comment length does not reach
+// exactly to the end of the storage gives way to an earlier one that does: four bytes of a
+// comment that happen to look like a signature must not hide the real record.
+void ArchiveReader::findEndRecord(int64_t length) {
+    if (length < 0)
+        fail(ARCHIVE_BAD_ARCHIVE);
+    int64_t span = length < END_RECORD_SIZE + MAX_COMMENT ? length : END_RECORD_SIZE + MAX_COMMENT;
+    std::vector<unsigned char> tail(static_cast<size_t>(span));
+    int64_t tailStart = length - span;
+    if (!storage->seek(tailStart, platform::SeekOrigin::Begin) ||
+        storage->read(tail.data(), static_cast<int32_t>(span)) != span)
+        fail(ARCHIVE_BAD_ARCHIVE);
+
+    int64_t nearest = -1;
+    int64_t consistent = -1;
+    for (int64_t i = span - 4; i >= 0; --i) {
+        if (u32(&tail[static_cast<size_t>(i)]) != END_SIGNATURE)
+            continue;
+        if (nearest < 0)
+            nearest = i;
+        if (i + END_RECORD_SIZE <= span &&
+            i + END_RECORD_SIZE + u16(&tail[static_cast<size_t>(i) + 20]) == span) {
+            consistent = i;
+            break;
+        }
+    }
+    if (nearest < 0)
+        fail(ARCHIVE_NO_CENTRAL_DIRECTORY);
+    int64_t at = consistent >= 0 ? consistent : nearest;
+    if (at + END_RECORD_SIZE > span)
+        fail(ARCHIVE_BAD_ARCHIVE);
+
+    const unsigned char* r = &tail[static_cast<size_t>(at)];
+    end.diskNumber = u16(r + 4);
+    end.directoryDisk = u16(r + 6);
+    end.entriesOnDisk = u16(r + 8);
+    end.entryCount = u16(r + 10);
+    end.directorySize = u32(r + 12);
+    end.directoryOffset = u32(r + 16);
+    uint16_t commentLength = u16(r + 20);
+    if (at + END_RECORD_SIZE + commentLength > span)
+        fail(ARCHIVE_BAD_ARCHIVE);
+    end.comment.resize(0);
+    end.comment.append(r + END_RECORD_SIZE, commentLength);
+
+    int64_t recordPosition = tailStart + at;
+    int64_t prefix = recordPosition - static_cast<int64_t>(end.directorySize) -
+                     static_cast<int64_t>(end.directoryOffset);
+    if (prefix < 0 || prefix > UINT32_MAX)
+        fail(ARCHIVE_BAD_ARCHIVE);
+    if ((end.entryCount == 0) != (end.directorySize == 0))
+        fail(ARCHIVE_BAD_ARCHIVE);
+    prefixBytes = static_cast<uint32_t>(prefix);
+}
+
+void ArchiveReader::readCentralDirectory() {
+    headers.clear();
+    if (end.entryCount == 0)
+        return;
+    std::vector<unsigned char> directory(end.directorySize);
+    seekTo(static_cast<int64_t>(prefixBytes) + end.directoryOffset);
+    readExact(directory.data(), static_cast<int32_t>(end.directorySize));
+
+    headers.resize(end.entryCount);
+    size_t at = 0;
+    for (ArchiveEntryHeader& h : headers) {
+        if (at + CENTRAL_HEADER_SIZE > directory.size())
+            fail(ARCHIVE_BAD_ARCHIVE);
+        const unsigned char* p = directory.data() + at;
+        if (u32(p) != CENTRAL_SIGNATURE)
+            fail(ARCHIVE_BAD_ARCHIVE);
+        h.versionMadeBy = u16(p + 4);
+        h.versionNeeded = u16(p + 6);
+        h.flags = u16(p + 8);
+        h.method = u16(p + 10);
+        h.modificationTime = u16(p + 12);
+        h.modificationDate = u16(p + 14);
+        h.crc32 = u32(p + 16);
+        h.compressedSize = u32(p + 20);
+        h.uncompressedSize = u32(p + 24);
+        uint16_t nameLength = u16(p + 28);
+        uint16_t extraLength = u16(p + 30);
+        uint16_t commentLength = u16(p + 32);
+        h.diskNumberStart = u16(p + 34);
+        h.internalAttributes = u16(p + 36);
+        h.externalAttributes = u32(p + 38);
+        h.localHeaderOffset = u32(p + 42);
+        size_t variable = static_cast<size_t>(nameLength) + extraLength + commentLength;
+        if (at + CENTRAL_HEADER_SIZE + variable > directory.size())
+            fail(ARCHIVE_BAD_ARCHIVE);
+        const unsigned char* q = p + CENTRAL_HEADER_SIZE;
+        h.name.append(q, nameLength);
+        h.extra.append(q + nameLength, extraLength);
+        h.comment.append(q + nameLength + extraLength, commentLength);
+        // Names use "\" inside the launcher, whatever the archive wrote.
+        for (int32_t i = 0; i < h.name.length; ++i)
+            if (h.name.data[i] == '/')
+                h.name.data[i] = '\\';
+        at += CENTRAL_HEADER_SIZE + variable;
+    }
+}
+
+bool ArchiveReader::openEntry(int32_t n) {
+    if (!storage || n < 0 || n >= entryCount() || current.open)
+        return false;
+    const ArchiveEntryHeader& h = headers[static_cast<size_t>(n)];
+    unsigned char local[LOCAL_HEADER_SIZE];
+    int64_t headerAt = static_cast<int64_t>(prefixBytes) + h.localHeaderOffset;
+    seekTo(headerAt);
+    readExact(local, LOCAL_HEADER_SIZE);
+    uint16_t flags = u16(local + 6);
+    uint16_t method = u16(local + 8);
+    if (u32(local) != LOCAL_SIGNATURE || method != h.method || (method != 0 && method != 8))
+        fail(ARCHIVE_BAD_ARCHIVE);
+    if (!(flags & FLAG_DATA_DESCRIPTOR) &&
+        (u32(local + 14) != h.crc32 || u32(local + 18) != h.compressedSize ||
+         u32(local + 22) != h.uncompressedSize))
+        fail(ARCHIVE_BAD_ARCHIVE);
+    // The local flags are the ones that describe the data that follows. They are kept with
+    // the open entry rather than written into the shared header, which other threads read.
+    uint16_t effectiveFlags = (flags & 0xF) != (h.flags & 0xF) ? flags : h.flags;
+    uint16_t nameLength = u16(local + 26);
+    uint16_t extraLength = u16(local + 28);
+    int64_t dataAt = headerAt + LOCAL_HEADER_SIZE + nameLength + extraLength;
+    if (dataAt + h.compressedSize > storage->length())
+        fail(ARCHIVE_BAD_ARCHIVE);
+    seekTo(headerAt + LOCAL_HEADER_SIZE + nameLength);
+    ByteBuffer localExtra;
+    localExtra.resize(extraLength);
+    readExact(localExtra.data, extraLength);
+    if (effectiveFlags & FLAG_ENCRYPTED)
+        fail(ARCHIVE_BAD_PASSWORD);
+    if (method == 0 && h.compressedSize != h.uncompressedSize)
+        fail(ARCHIVE_BAD_ARCHIVE);
+
+    if (method == 8) {
+        if (!stream)
+            stream = new z_stream;
+        auto* z = static_cast<z_stream*>(stream);
+        std::memset(z, 0, sizeof *z);
+        int status = inflateInit2(z, -MAX_WBITS);
+        if (status != Z_OK)
+            fail(status);
+        if (!readBuffer)
+            readBuffer = new unsigned char[READ_BUFFER_SIZE];
+        current.inflating = true;
+    }
+    current.open = true;
+    current.number = n;
+    current.compressedLeft = h.compressedSize;
+    current.uncompressedLeft = h.uncompressedSize;
+    current.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
+    current.localExtra = localExtra;
+    return true;
+}
+
+int32_t ArchiveReader::read(void* out, int32_t count) {
+    if (!current.open || !out || count <= 0)
+        return 0;
+    if (static_cast<uint32_t>(count) > current.uncompressedLeft)
+        count = static_cast<int32_t>(current.uncompressedLeft);
+    if (count == 0)
+        return 0;
+    auto* bytes = static_cast<unsigned char*>(out);
+    int32_t produced = current.inflating ? readDeflated(bytes, count) : readStored(bytes, count);
+    current.crc = static_cast<uint32_t>(crc32(current.crc, bytes, static_cast<uInt>(produced)));
+    current.uncompressedLeft -= static_cast<uint32_t>(produced);
+    return produced;
+}
+
+int32_t ArchiveReader::readStored(unsigned char* out, int32_t count) {
+    int32_t got = storage->read(out, count);
+    if (got != count)
+        fail(ARCHIVE_BAD_ARCHIVE);
+    current.compressedLeft -= static_cast<uint32_t>(got);
+    return got;
+}
+
+int32_t ArchiveReader::refill() {
+    uint32_t n = current.compressedLeft < static_cast<uint32_t>(READ_BUFFER_SIZE)
+                     ? current.compressedLeft
+                     : static_cast<uint32_t>(READ_BUFFER_SIZE);
+    int32_t got = storage->read(readBuffer, static_cast<int32_t>(n));
+    if (got != static_cast<int32_t>(n))
+        fail(ARCHIVE_BAD_ARCHIVE);
+    current.compressedLeft -= n;
+    return got;
+}
+
+int32_t ArchiveReader::readDeflated(unsigned char* out, int32_t count) {
+    auto* z = static_cast<z_stream*>(stream);
+    z->next_out = out;
+    z->avail_out = static_cast<uInt>(count);
+    while (z->avail_out > 0) {
+        if (z->avail_in == 0 && current.compressedLeft > 0) {
+            z->avail_in = static_cast<uInt>(refill());
+            z->next_in = readBuffer;
+        }
+        int status = inflate(z, Z_NO_FLUSH);
+        if (status == Z_STREAM_END) {
+            // The stream ended before the size the directory promised.
+            if (z->avail_out > 0)
+                fail(ARCHIVE_BAD_ARCHIVE);
+            break;
+        }
+        if (status != Z_OK)
+            fail(status); // includes Z_BUF_ERROR: input used up before the output was complete
+    }
+    return count - static_cast<int32_t>(z->avail_out);
+}
+
+int ArchiveReader::closeEntry() {
+    if (!current.open)
+        return 0;
+    bool complete = current.uncompressedLeft == 0;
+    bool crcMatches = current.crc == headers[static_cast<size_t>(current.number)].crc32;
+    abandonEntry();
+    if (!complete)
+        return -1;
+    if (!crcMatches)
+        fail(ARCHIVE_BAD_CRC);
+    return 1;
+}
+
+void ArchiveReader::abandonEntry() {
+    if (current.inflating)
+        inflateEnd(static_cast<z_stream*>(stream));
+    current = CurrentEntry();
+}
+
+} // namespace zor

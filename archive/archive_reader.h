@@ -1,0 +1,150 @@
+// Read-only access to single-volume ZIP archives (stored and deflated entries), from a file or
+// from a block of memory, with the archive possibly preceded by other bytes.
+#pragma once
+
+#include "common/text.h"
+#include "platform/files.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace zor {
+
+// Raised by the reader; `code` is one of the values below or a (negative) zlib status.
+struct ArchiveError {
+    int code;
+};
+
+constexpr int ARCHIVE_BAD_ARCHIVE = 101;
+constexpr int ARCHIVE_BAD_CRC = 102;
+constexpr int ARCHIVE_BAD_PASSWORD = 110;
+constexpr int ARCHIVE_NO_CENTRAL_DIRECTORY = 116;
+
+// What the reader needs from its storage: length, seek, position and reads of up to n bytes.
+class ArchiveStorage {
+public:
+    virtual ~ArchiveStorage() = default;
+    virtual int64_t length() = 0;
+    virtual bool seek(int64_t offset, platform::SeekOrigin origin) = 0;
+    virtual int64_t tell() = 0;
+    // Bytes read; fewer than asked at the end of the data.
+    virtual int32_t read(void* buffer, int32_t count) = 0;
+};
+
+// A seekable view over a byte block. An attached block belongs to the caller.
+class MemoryFile : public ArchiveStorage {
+public:
+    char* buffer = nullptr;
+    int64_t dataSize = 0;
+    int64_t bufferSize = 0;
+    int64_t position = 0;
+    int32_t growStep = 1024;
+    bool ownsBuffer = false;
+
+    MemoryFile() = default;
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+    ~MemoryFile() override { detach(); }
+
+    void attach(const void* block, int64_t size);
+    // Forgets the block, freeing it only when the view owns it.
+    void detach();
+
+    int64_t length() override { return dataSize; }
+    bool seek(int64_t offset, platform::SeekOrigin origin) override;
+    int64_t tell() override { return position; }
+    int32_t read(void* out, int32_t count) override;
+};
+
+// The central-directory fields of one entry, in the order the format lists them.
+struct ArchiveEntryHeader {
+    uint16_t versionMadeBy = 0;
+    uint16_t versionNeeded = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t modificationTime = 0;
+    uint16_t modificationDate = 0;
+    uint32_t crc32 = 0;
+    uint32_t compressedSize = 0;
+    uint32_t uncompressedSize = 0;
+    uint16_t diskNumberStart = 0;
+    uint16_t internalAttributes = 0;
+    uint32_t externalAttributes = 0;
+    uint32_t localHeaderOffset = 0;
+    ByteBuffer name;
+    ByteBuffer extra;
+    ByteBuffer comment;
+};
+
+struct ArchiveEndRecord {
+    uint16_t diskNumber = 0;
+    uint16_t directoryDisk = 0;
+    uint16_t entriesOnDisk = 0;
+    uint16_t entryCount = 0;
+    uint32_t directorySize = 0;
+    uint32_t directoryOffset = 0;
+    ByteBuffer comment;
+};
+
+class ArchiveReader {
+public:
+    ArchiveReader();
+    ArchiveReader(const ArchiveReader&) = delete;
+    ArchiveReader& operator=(const ArchiveReader&) = delete;
+    ~ArchiveReader();
+
+    // Both raise ArchiveError; a failed open leaves the reader closed.
+    void openFile(const char* path);
+    void openMemory(MemoryFile* file);
+    void close();
+    bool isOpen() const { return storage != nullptr; }
+
+    int32_t entryCount() const { return static_cast<int32_t>(headers.size()); }
+    // Names carry "\" wherever the archive stores "/".
+    const ArchiveEntryHeader& header(int32_t n) const { return headers[static_cast<size_t>(n)]; }
+    const ArchiveEndRecord& endRecord() const { return end; }
+    uint32_t bytesBeforeArchive() const { return prefixBytes; }
+
+    // False when n is out of range or an entry is already open; raises ArchiveError on a bad
+    // local header, an encrypted entry or an unsupported method.
+    bool openEntry(int32_t n);
+    // Bytes produced into `out`: 0 without an open entry, a null buffer or a zero count.
+    int32_t read(void* out, int32_t count);
+    // 1 when the entry was read to its end and its CRC-32 matched, -1 when bytes were left
+    // unread. Raises 102 on a CRC mismatch. The entry is closed in every case.
+    int closeEntry();
+    // Closes the current entry without any check; for error paths.
+    void abandonEntry();
+    bool entryIsOpen() const { return current.open; }
+
+private:
+    struct CurrentEntry {
+        bool open = false;
+        int32_t number = -1;
+        uint32_t compressedLeft = 0;
+        uint32_t uncompressedLeft = 0;
+        uint32_t crc = 0;
+        bool inflating = false;
+        ByteBuffer localExtra;
+    };
+
+    ArchiveStorage* storage = nullptr;
+    ArchiveStorage* ownedStorage = nullptr;
+    uint32_t prefixBytes = 0;
+    ArchiveEndRecord end;
+    std::vector<ArchiveEntryHeader> headers;
+    CurrentEntry current;
+    void* stream = nullptr; // z_stream, kept opaque so that users need no zlib headers
+    unsigned char* readBuffer = nullptr;
+
+    void openStorage();
+    void findEndRecord(int64_t length);
+    void readExact(void* out, int32_t count);
+    void seekTo(int64_t offset);
+    void readCentralDirectory();
+    int32_t readStored(unsigned char* out, int32_t count);
+    int32_t readDeflated(unsigned char* out, int32_t count);
+    int32_t refill();
+};
+
+} // namespace zor

@@ -1,0 +1,315 @@
+#include "archive/archive_store.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace zor {
+
+namespace {
+
+// "/" compares as "\" so that both separators are one byte value and the order stays total:
+// comparing them as different values against the bytes between them would send a search
+// down the wrong half.
+inline int orderValue(char c) {
+    return static_cast<signed char>(c == '/' ? '\\' : c);
+}
+
+int compareBytes(const char* a, const char* b, int32_t count) {
+    for (int32_t i = 0; i < count; ++i) {
+        int d = orderValue(a[i]) - orderValue(b[i]);
+        if (d)
+            return d;
+    }
+    return 0;
+}
+
+bool sameName(const char* a, int32_t aLength, const char* b, int32_t bLength) {
+    return aLength == bLength && compareBytes(a, b, aLength) == 0;
+}
+
+char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+void describeAndClear(JNIEnv* env) {
+    if (env->ExceptionCheck()) {
+        env->ExceptionDescribe();
+        env->ExceptionClear();
+    }
+}
+
+} // namespace
+
+int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLength,
+                      int32_t sortMode) {
+    if (sortMode == SORT_LENGTH_FIRST) {
+        if (aLength != bLength)
+            return aLength < bLength ? -1 : 1;
+        return compareBytes(a, b, aLength);
+    }
+    int d = compareBytes(a, b, std::min(aLength, bLength));
+    if (d)
+        return d;
+    return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
+}
+
+bool isNestedArchiveName(const char* name, int32_t length) {
+    if (length < 5)
+        return false;
+    char tail[4];
+    for (int i = 0; i < 4; ++i)
+        tail[i] = lowerAscii(name[length - 4 + i]);
+    return std::memcmp(tail, ".jar", 4) == 0 || std::memcmp(tail, ".zip", 4) == 0;
+}
+
+int32_t EntryIndex::find(const char* name, int32_t length) const {
+    int32_t low = 0;
+    int32_t high = entries.length - 1;
+    while (low <= high) {
+        int32_t middle = low + (high - low) / 2;
+        const IndexEntry& e = entries[middle];
+        int d = compareEntryNames(name, length, e.name, e.length, sortMode);
+        if (d == 0)
+            return e.number;
+        if (d < 0)
+            high = middle - 1;
+        else
+            low = middle + 1;
+    }
+    return -1;
+}
+
+// ---- ArchiveStore ----
+
+ArchiveStore::ArchiveStore(int32_t depth) : nestingDepth(depth) {}
+
+ArchiveStore::~ArchiveStore() {
+    reset();
+}
+
+void ArchiveStore::reset() {
+    for (int32_t k = 0; k < nestedStores.length; ++k)
+        delete nestedStore(k);
+    nestedStores.resize(0);
+    reader.close();
+    memoryFile.detach();
+    std::free(detach());
+    index.entries.resize(0);
+    index.nestedCandidates.resize(0);
+    index.sortMode = SORT_PLAIN;
+    nestedNameOffsets.resize(0);
+    nestedNames.resize(0);
+}
+
+void ArchiveStore::openFromMemory(char* image, int32_t size) {
+    reset();
+    data = image;
+    length = capacity = image ? size : 0;
+    memoryFile.attach(data, length);
+    try {
+        reader.openMemory(&memoryFile);
+    } catch (const ArchiveError&) {
+        return;
+    }
+    buildIndex();
+}
+
+void ArchiveStore::openFromFile(const char* path) {
+    reset();
+    try {
+        reader.openFile(path);
+    } catch (const ArchiveError&) {
+        return;
+    }
+    buildIndex();
+}
+
+void ArchiveStore::buildIndex() {
+    int32_t count = reader.entryCount();
+    index.entries.resize(count);
+    for (int32_t n = 0; n < count; ++n) {
+        const ByteBuffer& name = reader.header(n).name;
+        index.entries[n] = IndexEntry{name.data, name.length, n};
+    }
+    if (count >= 2) {
+        index.sortMode = SORT_LENGTH_FIRST;
+        std::sort(index.entries.data, index.entries.data + count,
+                  [](const IndexEntry& a, const IndexEntry& b) {
+                      return compareEntryNames(a.name, a.length, b.name, b.length,
+                                               SORT_LENGTH_FIRST) < 0;
+                  });
+    }
+    index.nestedCandidates.resize(0);
+    if (nestingDepth <= 0)
+        return;
+    for (int32_t i = 0; i < count; ++i)
+        if (isNestedArchiveName(index.entries[i].name, index.entries[i].length))
+            index.nestedCandidates.add(i);
+    openNestedArchives();
+}
+
+// Nested archives are inflated once, here, and kept for the life of the store. One that cannot
+// be extracted intact gets no child store, so that nothing inside it is ever found.
+void ArchiveStore::openNestedArchives() {
+    int32_t candidates = index.nestedCandidates.length;
+    nestedStores.resize(candidates);
+    nestedNameOffsets.resize(0);
+    nestedNames.resize(0);
+    for (int32_t k = 0; k < candidates; ++k) {
+        nestedStores[k] = 0;
+        const IndexEntry& e = index.entries[index.nestedCandidates[k]];
+        nestedNameOffsets.add(static_cast<uintptr_t>(nestedNames.length));
+        nestedNames.append(e.name, e.length);
+        nestedNames.add('\0');
+
+        uint32_t size = reader.header(e.number).uncompressedSize;
+        if (size == 0 || size > INT32_MAX)
+            continue;
+        char* image = static_cast<char*>(std::malloc(size));
+        if (!image)
+            continue;
+        if (!readEntryBytes(e.number, image, size)) {
+            std::free(image);
+            continue;
+        }
+        auto* child = new ArchiveStore(nestingDepth - 1);
+        child->openFromMemory(image, static_cast<int32_t>(size));
+        nestedStores[k] = reinterpret_cast<uintptr_t>(child);
+    }
+}
+
+bool ArchiveStore::readEntryBytes(int32_t number, void* out, uint32_t size) {
+    platform::MutexLock hold(readLock);
+    try {
+        if (!reader.openEntry(number))
+            return false;
+        if (reader.read(out, static_cast<int32_t>(size)) != static_cast<int32_t>(size)) {
+            reader.abandonEntry();
+            return false;
+        }
+        return reader.closeEntry() == 1;
+    } catch (...) {
+        // ArchiveError, or an allocation failure inside the reader: the entry is unusable.
+        reader.abandonEntry();
+        return false;
+    }
+}
+
+bool ArchiveStore::findPath(const ByteString& name, ByteString& found, const ByteString& prefix,
+                            PathCallback callback, void* context) const {
+    const char* bang = static_cast<const char*>(std::memchr(name.data, '!', name.length));
+    ByteString tail;
+    const char* head = nullptr;
+    int32_t headLength = 0;
+    if (!bang) {
+        if (index.find(name.data, name.length) >= 0) {
+            found = prefix.isEmpty() ? name : prefix + "!" + name;
+            if (!callback)
+                return true;
+            callback(context, found);
+        }
+        tail = name;
+    } else if (bang == name.data) {
+        return false; // no archive has an empty name
+    } else {
+        head = name.data;
+        headLength = static_cast<int32_t>(bang - name.data);
+        tail = ByteString(bang + 1, name.data + name.length);
+    }
+    for (int32_t k = 0; k < index.nestedCandidates.length; ++k) {
+        const char* candidate = nestedName(k);
+        int32_t candidateLength = static_cast<int32_t>(std::strlen(candidate));
+        if (head && !sameName(head, headLength, candidate, candidateLength))
+            continue;
+        ArchiveStore* child = nestedStore(k);
+        if (!child)
+            continue;
+        ByteString childPrefix =
+            prefix.isEmpty() ? ByteString(candidate) : prefix + "!" + candidate;
+        if (child->findPath(tail, found, childPrefix, callback, context))
+            return true;
+    }
+    return false;
+}
+
+// The walk of findPath without its paths: `consume(store, entryNumber)` is offered every match
+// in order until it accepts one.
+template <typename Consume>
+bool ArchiveStore::search(const char* name, int32_t nameLength, Consume& consume) {
+    const char* bang = static_cast<const char*>(std::memchr(name, '!', nameLength));
+    const char* head = nullptr;
+    int32_t headLength = 0;
+    const char* tail = name;
+    int32_t tailLength = nameLength;
+    if (!bang) {
+        int32_t number = index.find(name, nameLength);
+        if (number >= 0 && consume(*this, number))
+            return true;
+    } else if (bang == name) {
+        return false;
+    } else {
+        head = name;
+        headLength = static_cast<int32_t>(bang - name);
+        tail = bang + 1;
+        tailLength = nameLength - headLength - 1;
+    }
+    for (int32_t k = 0; k < index.nestedCandidates.length; ++k) {
+        const char* candidate = nestedName(k);
+        if (head &&
+            !sameName(head, headLength, candidate, static_cast<int32_t>(std::strlen(candidate))))
+            continue;
+        ArchiveStore* child = nestedStore(k);
+        if (child && child->search(tail, tailLength, consume))
+            return true;
+    }
+    return false;
+}
+
+bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
+    auto consume = [&content](ArchiveStore& store, int32_t number) {
+        uint32_t size = store.reader.header(number).uncompressedSize;
+        if (size > INT32_MAX)
+            return false;
+        content.resize(static_cast<int32_t>(size));
+        return store.readEntryBytes(number, content.data, size);
+    };
+    if (search(name.data, name.length, consume))
+        return true;
+    content.resize(0);
+    return false;
+}
+
+jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& name) {
+    jbyteArray result = nullptr;
+    auto consume = [env, &result](ArchiveStore& store, int32_t number) {
+        uint32_t size = store.reader.header(number).uncompressedSize;
+        if (size > INT32_MAX)
+            return false;
+        jbyteArray array = env->NewByteArray(static_cast<jsize>(size));
+        if (!array) {
+            describeAndClear(env);
+            return false;
+        }
+        // Pinned before the read lock is taken and released after it is left.
+        jbyte* elements = env->GetByteArrayElements(array, nullptr);
+        if (!elements) {
+            describeAndClear(env);
+            env->DeleteLocalRef(array);
+            return false;
+        }
+        bool intact = store.readEntryBytes(number, elements, size);
+        // Bytes of a damaged entry are never copied back into the array.
+        env->ReleaseByteArrayElements(array, elements, intact ? 0 : JNI_ABORT);
+        if (!intact) {
+            env->DeleteLocalRef(array);
+            return false;
+        }
+        result = array;
+        return true;
+    };
+    search(name.data, name.length, consume);
+    return result;
+}
+
+} // namespace zor

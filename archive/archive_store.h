@@ -1,0 +1,117 @@
+// Archives inside the launcher's executable: one store per archive, with a sorted name index
+// and child stores for the archives nested in it.
+#pragma once
+
+#include "archive/archive_reader.h"
+#include "common/text.h"
+#include "platform/sync.h"
+
+#include <jni.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace zor {
+
+// Receives every path that findPath reports when it is given a callback.
+using PathCallback = void (*)(void* context, const ByteString& path);
+
+struct IndexEntry {
+    const char* name; // the reader's copy; `length` bytes, no terminator relied on
+    int32_t length;
+    int32_t number; // position in the central directory
+};
+
+// Index order: 1 = shorter names first, then bytes; 0 = bytes first, then the shorter name.
+// Either way "/" and "\" are the same byte and letter case matters.
+constexpr int32_t SORT_PLAIN = 0;
+constexpr int32_t SORT_LENGTH_FIRST = 1;
+
+int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLength,
+                      int32_t sortMode);
+// True for names of at least five bytes ending in ".jar" or ".zip" in any letter case.
+bool isNestedArchiveName(const char* name, int32_t length);
+
+struct EntryIndex {
+    Array<IndexEntry> entries;
+    Array<int32_t> nestedCandidates; // positions in `entries`, in index order
+    int32_t sortMode = SORT_PLAIN;
+
+    // Entry number of `name`, or -1.
+    int32_t find(const char* name, int32_t length) const;
+};
+
+class ArchiveStore : public ByteBuffer {
+public:
+    PointerArray nestedNameOffsets;
+    ByteBuffer nestedNames;
+    PointerArray nestedStores; // owned ArchiveStore*, null for a candidate that was not opened
+    int32_t nestingDepth;
+    ArchiveReader reader;
+    MemoryFile memoryFile;
+    EntryIndex index;
+    platform::Mutex readLock;
+
+    explicit ArchiveStore(int32_t depth);
+    ArchiveStore(const ArchiveStore&) = delete;
+    ArchiveStore& operator=(const ArchiveStore&) = delete;
+    ~ArchiveStore() override;
+
+    // Takes the malloc'ed image and opens it. Never fails: an unreadable archive leaves the
+    // index empty.
+    void openFromMemory(char* image, int32_t size);
+    void openFromFile(const char* path);
+
+    // Resolves `name` ("lib\a.jar!x\y.txt" or a plain name, searched here and then in the
+    // nested archives) to a resource path behind `prefix`. Without a callback: true at the first
+    // match. With one: reports every match, depth-first, and returns false.
+    bool findPath(const ByteString& name, ByteString& found, const ByteString& prefix,
+                  PathCallback callback = nullptr, void* context = nullptr) const;
+
+    // The whole content of the first match as a new Java byte array, or null. A match whose
+    // data cannot be read intact (damaged, wrong CRC) counts as absent.
+    jbyteArray readEntryToJavaArray(JNIEnv* env, const ByteString& name);
+    // The same lookup and read into a native buffer.
+    bool readEntry(const ByteString& name, ByteBuffer& content);
+
+    const char* nestedName(int32_t k) const { return nestedNames.data + nestedNameOffsets[k]; }
+    ArchiveStore* nestedStore(int32_t k) const {
+        return reinterpret_cast<ArchiveStore*>(nestedStores[k]);
+    }
+
+private:
+    void reset();
+    void buildIndex();
+    void openNestedArchives();
+    // Reads entry `number` whole into `out` under readLock; false on any reader error.
+    bool readEntryBytes(int32_t number, void* out, uint32_t size);
+    template <typename Consume> bool search(const char* name, int32_t length, Consume& consume);
+};
+
+// The two process-wide stores, the lock that guards their one-time opening and the flag that
+// says it has happened.
+extern ArchiveStore embeddedStore;
+extern ArchiveStore appendedStore;
+extern platform::Mutex storeOpenLock;
+extern std::atomic<int32_t> storesOpened;
+
+// Where the process-wide archives come from.
+class StoreSources {
+public:
+    virtual ~StoreSources() = default;
+    // The application archive in its stored (scrambled) form; false when there is none.
+    virtual bool embeddedArchive(const void** data, uint32_t* size) = 0;
+    // The file whose end holds the appended archive.
+    virtual ByteString appendedArchivePath() = 0;
+};
+
+// Opens both process-wide stores on the first call that finds the embedded archive; true once
+// they are open. The first form reads the executable's resource 128 and the application path of
+// the current configuration.
+bool ensureStoresOpen();
+bool ensureStoresOpen(StoreSources& sources);
+
+// Undoes the packer's scrambling: every byte rotated left by two bits.
+void unscrambleArchive(const void* scrambled, uint32_t size, char* out);
+
+} // namespace zor

@@ -1,0 +1,27 @@
+// The process-wide archives of a packed executable: resource 128 and the file itself.
+#include "archive/archive_store.h"
+#include "config/config_store.h"
+#include "platform/resources.h"
+
+namespace zor {
+
+namespace {
+
+class OwnArchives : public StoreSources {
+public:
+    bool embeddedArchive(const void** data, uint32_t* size) override {
+        return platform::findOwnResource(platform::RESOURCE_TYPE_RCDATA, 128, data, size);
+    }
+    ByteString appendedArchivePath() override {
+        return currentConfig ? currentConfig->applicationPath() : ByteString();
+    }
+};
+
+} // namespace
+
+bool ensureStoresOpen() {
+    OwnArchives sources;
+    return ensureStoresOpen(sources);
+}
+
+} // namespace zor

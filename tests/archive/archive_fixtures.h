@@ -1,0 +1,31 @@
+// Access to the archives that make_archives.sh writes before the archive tests run.
+#pragma once
+
+#include "common/text.h"
+
+#include <cstdio>
+#include <string>
+
+namespace zor::test {
+
+inline std::string fixture(const std::string& name) {
+    return std::string(ZOR_BINARY_DIR) + "/tests/archive/fixtures/" + name;
+}
+
+inline std::string readWholeFile(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[65536];
+        size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+            bytes.append(chunk, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+inline std::string text(const ByteBuffer& b) {
+    return std::string(b.data, b.length);
+}
+
+} // namespace zor::test

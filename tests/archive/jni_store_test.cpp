@@ -1,0 +1,123 @@
+// readEntryToJavaArray with a real VM created in this process (one VM per process).
+#include "archive/archive_store.h"
+#include "archive_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <cstring>
+
+using namespace zor;
+using zor::test::fixture;
+using zor::test::readWholeFile;
+
+namespace {
+
+JNIEnv* env = nullptr;
+std::string vmProblem;
+
+// The VM library the way a user's machine offers it: JAVA_HOME, else the JDK 17 package.
+void createVm() {
+    std::string home = std::getenv("JAVA_HOME") ? std::getenv("JAVA_HOME") : "";
+    if (home.empty())
+        home = "/usr/lib/jvm/java-17-openjdk-amd64";
+    std::string library = home + "/lib/server/libjvm.so";
+    void* jvm = dlopen(library.c_str(), RTLD_NOW);
+    if (!jvm) {
+        vmProblem = "no Java VM library at " + library + ": " + dlerror();
+        return;
+    }
+    using Create = jint(JNICALL*)(JavaVM**, void**, void*);
+    auto create = reinterpret_cast<Create>(dlsym(jvm, "JNI_CreateJavaVM"));
+    if (!create) {
+        vmProblem = library + " exports no JNI_CreateJavaVM";
+        return;
+    }
+    JavaVMOption options[1] = {{const_cast<char*>("-Xrs"), nullptr}};
+    JavaVMInitArgs args{};
+    args.version = JNI_VERSION_1_8;
+    args.nOptions = 1;
+    args.options = options;
+    JavaVM* vm = nullptr;
+    if (create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) {
+        vmProblem = "JNI_CreateJavaVM failed";
+        env = nullptr;
+    }
+}
+
+class JavaArrays : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (!env && vmProblem.empty())
+            createVm();
+    }
+    void SetUp() override {
+        ASSERT_NE(env, nullptr) << vmProblem;
+        env->PushLocalFrame(64);
+    }
+    void TearDown() override {
+        if (env) {
+            EXPECT_FALSE(env->ExceptionCheck()); // nothing may be left pending
+            env->PopLocalFrame(nullptr);
+        }
+    }
+    std::string bytesOf(jbyteArray array) {
+        std::string out(static_cast<size_t>(env->GetArrayLength(array)), '\0');
+        env->GetByteArrayRegion(array, 0, static_cast<jsize>(out.size()),
+                                reinterpret_cast<jbyte*>(&out[0]));
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(JavaArrays, ContentEmptyAndMissing) {
+    ArchiveStore store(2);
+    store.openFromFile(fixture("outer.zip").c_str());
+    jbyteArray shared = store.readEntryToJavaArray(env, ByteString("shared.txt"));
+    ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(bytesOf(shared), "from a\n");
+    jbyteArray deep = store.readEntryToJavaArray(env, ByteString("l1.jar!l2.jar!c/d.txt"));
+    ASSERT_NE(deep, nullptr);
+    EXPECT_EQ(bytesOf(deep), "c-d\n");
+
+    jbyteArray empty = store.readEntryToJavaArray(env, ByteString("zero.txt"));
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(env->GetArrayLength(empty), 0);
+
+    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("missing.txt")), nullptr);
+    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("!bang.txt")), nullptr);
+
+    ArchiveStore big(2);
+    big.openFromFile(fixture("behind-exe.zip").c_str());
+    jbyteArray numbers = big.readEntryToJavaArray(env, ByteString("numbers.txt"));
+    ASSERT_NE(numbers, nullptr);
+    EXPECT_EQ(bytesOf(numbers), readWholeFile(fixture("src/numbers.txt")));
+}
+
+TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
+    ArchiveStore encrypted(2);
+    encrypted.openFromFile(fixture("encrypted.zip").c_str());
+    EXPECT_EQ(encrypted.readEntryToJavaArray(env, ByteString("numbers.txt")), nullptr);
+    EXPECT_FALSE(env->ExceptionCheck());
+    // The store's lock was left: the next read of the same store succeeds.
+    jbyteArray plain = encrypted.readEntryToJavaArray(env, ByteString("dir\\sub\\file.txt"));
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(bytesOf(plain), "in a folder\n");
+
+    // A wrong CRC: the bytes are never handed out.
+    std::string image = readWholeFile(fixture("data.jar"));
+    size_t name = image.rfind("numbers.txt"); // in the central directory, which comes last
+    ASSERT_NE(name, std::string::npos);
+    image[name - 46 + 16] ^= 1;
+    char* copy = static_cast<char*>(std::malloc(image.size()));
+    std::memcpy(copy, image.data(), image.size());
+    ArchiveStore damaged(2);
+    damaged.openFromMemory(copy, static_cast<int32_t>(image.size()));
+    EXPECT_EQ(damaged.readEntryToJavaArray(env, ByteString("numbers.txt")), nullptr);
+    jbyteArray other = damaged.readEntryToJavaArray(env, ByteString("dir/sub/file.txt"));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(bytesOf(other), "in a folder\n");
+}
