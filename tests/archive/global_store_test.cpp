@@ -70,6 +70,10 @@ TEST(ProcessStores, OpenOnceUnderManyThreadsAndReadConcurrently) {
     EXPECT_EQ(std::memcmp(all, back, 256), 0);
     EXPECT_EQ(static_cast<unsigned char>(scramble("\x01")[0]), 0x40);
 
+    // The program's own sources: this test program carries no resource 128, so nothing opens.
+    EXPECT_FALSE(ensureStoresOpen());
+    EXPECT_EQ(storesOpened.load(), 0);
+
     TestSources sources;
     sources.resource = scramble(readWholeFile(fixture("outer.zip")));
     ASSERT_FALSE(sources.resource.empty());
