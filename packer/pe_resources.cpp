@@ -189,6 +189,12 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
         throw PackError("the stub's optional header is damaged");
     sectionAlignment_ = get32(file.data() + optional_ + OPT_SECTION_ALIGNMENT);
     fileAlignment_ = get32(file.data() + optional_ + OPT_FILE_ALIGNMENT);
+    // Powers of two from 512 to 64 KB for the file, no smaller for the sections: anything
+    // else is damage, and would make the rewrite pad the file to absurd sizes.
+    auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+    if (!powerOfTwo(fileAlignment_) || fileAlignment_ < 512 || fileAlignment_ > 65536 ||
+        !powerOfTwo(sectionAlignment_) || sectionAlignment_ < fileAlignment_)
+        throw PackError("the stub's section or file alignment is damaged");
     size_t table = optional_ + optionalSize;
     if (!fits(file, table, size_t(sectionCount) * SECTION_HEADER_SIZE))
         throw PackError("the stub's section table is damaged");
@@ -198,6 +204,10 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
                         get32(h + 20)};
         if (section.rawSize != 0 && !fits(file, section.rawOffset, section.rawSize))
             throw PackError("a section of the stub lies beyond the end of the file");
+        if (uint64_t(section.rva) + std::max(section.virtualSize, section.rawSize) +
+                sectionAlignment_ >
+            UINT32_MAX)
+            throw PackError("a section of the stub lies beyond the address space");
         sections_.push_back(section);
     }
 }
