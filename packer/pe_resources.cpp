@@ -302,14 +302,29 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
         : last ? alignUp(last->rva + std::max(last->virtualSize, last->rawSize), sectionAlignment_)
                : alignUp(get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS), sectionAlignment_);
     Bytes content = tree.build(rva);
-    // A section whose raw data ends the file is overwritten; otherwise the new data goes
-    // after whatever follows the sections (symbol table, overlay), which stays in place.
-    if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == out.size())
-        out.resize(old->rawOffset);
-    uint32_t rawOffset = roundedSize(uint32_t(out.size()), fileAlignment_);
+    // The new data goes right after the last section's raw data, as a linker would place
+    // it; what followed the sections there (symbol table, overlay) moves behind it. Tools
+    // that read resources expect section data inside the image's extent. The old resource
+    // section's data is overwritten when nothing but trailing data follows it.
+    size_t rawEnd = 0;
+    for (const Section& s : sections_)
+        if (s.rawSize != 0)
+            rawEnd = std::max(rawEnd, size_t(s.rawOffset) + s.rawSize);
+    rawEnd = std::max<size_t>(rawEnd, get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS));
+    rawEnd = std::min(rawEnd, file_.size());
+    size_t insertAt = rawEnd;
+    if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == rawEnd)
+        insertAt = old->rawOffset;
+    uint32_t rawOffset = roundedSize(uint32_t(insertAt), fileAlignment_);
     uint32_t rawSize = roundedSize(uint32_t(content.size()), fileAlignment_);
+    out.assign(file_.begin(), file_.begin() + insertAt);
     out.resize(size_t(rawOffset) + rawSize);
     std::copy(content.begin(), content.end(), out.begin() + rawOffset);
+    out.insert(out.end(), file_.begin() + rawEnd, file_.end());
+    const int64_t shift = int64_t(rawOffset) + rawSize - int64_t(rawEnd);
+    uint8_t* symbols = out.data() + optional_ - 20 + 8;
+    if (get32(symbols) >= rawEnd)
+        put32(symbols, uint32_t(get32(symbols) + shift));
 
     size_t header;
     uint32_t initializedDelta = rawSize;

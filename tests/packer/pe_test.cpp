@@ -172,6 +172,30 @@ TEST_P(PeResources, RepackingReplacesTheApplicationInsteadOfAddingOne) {
     EXPECT_LE(readBytes(second).size(), firstBytes.size());
 }
 
+TEST_P(PeResources, DataBehindTheSectionsMovesBehindTheNewResources) {
+    // The stand-in's symbol table already follows its sections; add an overlay large enough
+    // that data placed after it would lie beyond the image's extent.
+    Bytes stub = readBytes(GetParam().stub), overlay = patternBytes(600000);
+    stub.insert(stub.end(), overlay.begin(), overlay.end());
+    fs::path withOverlay = dir / "overlay.exe", out = dir / "packed.exe";
+    writeBytes(withOverlay, stub);
+    ASSERT_EQ(pack(withOverlay, appZip, out).code, 0);
+
+    EXPECT_EQ(wrestoolExtract(out, 10, 128), zor::pack::scramble(app));
+    RunResult before = runCommand("objdump -t " + quote(withOverlay.string()));
+    RunResult after = runCommand("objdump -t " + quote(out.string()));
+    ASSERT_EQ(after.code, 0) << after.err;
+    EXPECT_GT(after.out.size(), 1000u);
+    EXPECT_EQ(after.out.substr(after.out.find("SYMBOL TABLE")),
+              before.out.substr(before.out.find("SYMBOL TABLE")));
+    Bytes packed = readBytes(out);
+    auto at = std::search(packed.begin(), packed.end(), overlay.begin(), overlay.end());
+    ASSERT_NE(at, packed.end());
+    auto archive = findAppendedArchive(packed);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(size_t(at - packed.begin()) + overlay.size(), archive->start);
+}
+
 TEST(ResourceDirectory, IsSortedAtEveryLevel) {
     // A tree with named and numbered entries, put in out of order.
     ResourceTree tree;
