@@ -189,6 +189,12 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
         throw PackError("the stub's optional header is damaged");
     sectionAlignment_ = get32(file.data() + optional_ + OPT_SECTION_ALIGNMENT);
     fileAlignment_ = get32(file.data() + optional_ + OPT_FILE_ALIGNMENT);
+    // Powers of two from 512 to 64 KB for the file, no smaller for the sections: anything
+    // else is damage, and would make the rewrite pad the file to absurd sizes.
+    auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+    if (!powerOfTwo(fileAlignment_) || fileAlignment_ < 512 || fileAlignment_ > 65536 ||
+        !powerOfTwo(sectionAlignment_) || sectionAlignment_ < fileAlignment_)
+        throw PackError("the stub's section or file alignment is damaged");
     size_t table = optional_ + optionalSize;
     if (!fits(file, table, size_t(sectionCount) * SECTION_HEADER_SIZE))
         throw PackError("the stub's section table is damaged");
@@ -198,6 +204,10 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
                         get32(h + 20)};
         if (section.rawSize != 0 && !fits(file, section.rawOffset, section.rawSize))
             throw PackError("a section of the stub lies beyond the end of the file");
+        if (uint64_t(section.rva) + std::max(section.virtualSize, section.rawSize) +
+                sectionAlignment_ >
+            UINT32_MAX)
+            throw PackError("a section of the stub lies beyond the address space");
         sections_.push_back(section);
     }
 }
@@ -292,14 +302,29 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
         : last ? alignUp(last->rva + std::max(last->virtualSize, last->rawSize), sectionAlignment_)
                : alignUp(get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS), sectionAlignment_);
     Bytes content = tree.build(rva);
-    // A section whose raw data ends the file is overwritten; otherwise the new data goes
-    // after whatever follows the sections (symbol table, overlay), which stays in place.
-    if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == out.size())
-        out.resize(old->rawOffset);
-    uint32_t rawOffset = roundedSize(uint32_t(out.size()), fileAlignment_);
+    // The new data goes right after the last section's raw data, as a linker would place
+    // it; what followed the sections there (symbol table, overlay) moves behind it. Tools
+    // that read resources expect section data inside the image's extent. The old resource
+    // section's data is overwritten when nothing but trailing data follows it.
+    size_t rawEnd = 0;
+    for (const Section& s : sections_)
+        if (s.rawSize != 0)
+            rawEnd = std::max(rawEnd, size_t(s.rawOffset) + s.rawSize);
+    rawEnd = std::max<size_t>(rawEnd, get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS));
+    rawEnd = std::min(rawEnd, file_.size());
+    size_t insertAt = rawEnd;
+    if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == rawEnd)
+        insertAt = old->rawOffset;
+    uint32_t rawOffset = roundedSize(uint32_t(insertAt), fileAlignment_);
     uint32_t rawSize = roundedSize(uint32_t(content.size()), fileAlignment_);
+    out.assign(file_.begin(), file_.begin() + insertAt);
     out.resize(size_t(rawOffset) + rawSize);
     std::copy(content.begin(), content.end(), out.begin() + rawOffset);
+    out.insert(out.end(), file_.begin() + rawEnd, file_.end());
+    const int64_t shift = int64_t(rawOffset) + rawSize - int64_t(rawEnd);
+    uint8_t* symbols = out.data() + optional_ - 20 + 8;
+    if (get32(symbols) >= rawEnd)
+        put32(symbols, uint32_t(get32(symbols) + shift));
 
     size_t header;
     uint32_t initializedDelta = rawSize;

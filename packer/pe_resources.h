@@ -57,7 +57,8 @@ public:
     // The program with its resource directory replaced by `tree`. Unless the old resource
     // section is the last one, a new ".rsrc" section is added after the last section and
     // the old one, renamed ".rsrcold", stays in place: moving other sections would break
-    // the addresses that code holds.
+    // the addresses that code holds. Data behind the sections (the symbol table, an
+    // overlay) moves behind the new data; the symbol table pointer follows it.
     Bytes withResources(const ResourceTree& tree) const;
 
 private:

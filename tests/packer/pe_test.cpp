@@ -53,7 +53,7 @@ protected:
         RunResult r = runCommand("wrestool -l " + quote(file.string()));
         EXPECT_EQ(r.code, 0) << r.err;
         std::map<std::string, long> found;
-        std::regex line(R"(--type=(\d+) --name=(\d+) --language=(\d+) \[.* size=(\d+)\])");
+        std::regex line(R"(--type='?(\w+)'? --name='?(\w+)'? --language=(\d+) \[.* size=(\d+)\])");
         std::istringstream in(r.out);
         for (std::string l; std::getline(in, l);) {
             std::smatch m;
@@ -79,9 +79,13 @@ TEST_P(PeResources, AddedResourcesSitBesideTheStringTablesAndReadBack) {
     ASSERT_EQ(r.code, 0) << r.err;
 
     auto listed = wrestoolList(out);
-    EXPECT_EQ(listed.size(), 5u);
-    for (const char* table : {"6/1/1033", "6/1/1028", "6/1/2052"})
+    EXPECT_EQ(listed.size(), 7u);
+    for (const char* table : {"6/1/1033", "6/1/1028", "6/1/2052", "16/1/1033"})
         EXPECT_TRUE(listed.count(table)) << table;
+    // wrestool shows the type's name in place of a named entry's own name.
+    EXPECT_EQ(std::count_if(listed.begin(), listed.end(),
+                            [](const auto& e) { return e.first.rfind("ZORDATA/", 0) == 0; }),
+              1);
     EXPECT_EQ(listed["10/128/0"], long(app.size()));
     EXPECT_EQ(listed["2/100/0"], long(bmp.size() - 14));
     EXPECT_EQ(wrestoolExtract(out, 10, 128), zor::pack::scramble(app));
@@ -96,6 +100,10 @@ TEST_P(PeResources, AddedResourcesSitBesideTheStringTablesAndReadBack) {
         EXPECT_EQ(after.find(6, 1, language)->bytes, before.find(6, 1, language)->bytes);
     }
     EXPECT_EQ(after.leafCount(), before.leafCount() + 2);
+    for (const auto& [type, names] : before.types)
+        for (const auto& [name, languages] : names)
+            for (const auto& [language, data] : languages)
+                EXPECT_EQ(after.types.at(type).at(name).at(language).bytes, data.bytes);
 
     // objdump accepts the headers, and the fields it prints agree with the sections.
     RunResult dump = runCommand("objdump -p -h " + quote(out.string()));
@@ -148,7 +156,7 @@ TEST_P(PeResources, RepackingReplacesTheApplicationInsteadOfAddingOne) {
     fs::path other = makeZip(dir, "other.jar", {{"Other.class", patternBytes(1234)}});
     ASSERT_EQ(pack(restub, other, second).code, 0);
     auto listed = wrestoolList(second);
-    EXPECT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed.size(), 6u);
     EXPECT_EQ(listed["10/128/0"], long(readBytes(other).size()));
     EXPECT_EQ(wrestoolExtract(second, 10, 128), zor::pack::scramble(readBytes(other)));
 
@@ -162,6 +170,30 @@ TEST_P(PeResources, RepackingReplacesTheApplicationInsteadOfAddingOne) {
     EXPECT_EQ(sections(a.out), sections(b.out));
     // The old resource section ended the file, so the repacked one is no larger than needed.
     EXPECT_LE(readBytes(second).size(), firstBytes.size());
+}
+
+TEST_P(PeResources, DataBehindTheSectionsMovesBehindTheNewResources) {
+    // The stand-in's symbol table already follows its sections; add an overlay large enough
+    // that data placed after it would lie beyond the image's extent.
+    Bytes stub = readBytes(GetParam().stub), overlay = patternBytes(600000);
+    stub.insert(stub.end(), overlay.begin(), overlay.end());
+    fs::path withOverlay = dir / "overlay.exe", out = dir / "packed.exe";
+    writeBytes(withOverlay, stub);
+    ASSERT_EQ(pack(withOverlay, appZip, out).code, 0);
+
+    EXPECT_EQ(wrestoolExtract(out, 10, 128), zor::pack::scramble(app));
+    RunResult before = runCommand("objdump -t " + quote(withOverlay.string()));
+    RunResult after = runCommand("objdump -t " + quote(out.string()));
+    ASSERT_EQ(after.code, 0) << after.err;
+    EXPECT_GT(after.out.size(), 1000u);
+    EXPECT_EQ(after.out.substr(after.out.find("SYMBOL TABLE")),
+              before.out.substr(before.out.find("SYMBOL TABLE")));
+    Bytes packed = readBytes(out);
+    auto at = std::search(packed.begin(), packed.end(), overlay.begin(), overlay.end());
+    ASSERT_NE(at, packed.end());
+    auto archive = findAppendedArchive(packed);
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(size_t(at - packed.begin()) + overlay.size(), archive->start);
 }
 
 TEST(ResourceDirectory, IsSortedAtEveryLevel) {
@@ -255,6 +287,7 @@ TEST(PeUnderWine, PackedProgramReadsItsApplicationAndConfiguration) {
         << text;
     EXPECT_NE(text.find("bitmap " + std::to_string(bmp.size() - 14) + "\n"), std::string::npos)
         << text;
+    EXPECT_NE(text.find("named 31\n"), std::string::npos) << text;
     EXPECT_TRUE(std::regex_search(text, std::regex("string (english|traditional|simplified)\n")))
         << text;
     std::string config = "mainclass com.example.Main\r\nproperty x=1\r\n";

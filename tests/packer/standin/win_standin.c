@@ -32,6 +32,9 @@ int main(int argc, char** argv) {
     }
     if (resource(2, 100, &size))
         fprintf(report, "bitmap %lu\n", (unsigned long)size);
+    HRSRC named = FindResourceA(NULL, "NOTE", "ZORDATA");
+    if (named)
+        fprintf(report, "named %lu\n", (unsigned long)SizeofResource(NULL, named));
     char text[64];
     if (LoadStringA(NULL, 1, text, sizeof text) > 0)
         fprintf(report, "string %s\n", text);
