@@ -58,7 +58,7 @@ Options parse(int argc, char** argv) {
             std::string kv = value();
             size_t eq = kv.find('=');
             if (eq == std::string::npos)
-                throw PackError("--set '" + kv + "' is not KEY=VALUE");
+                throw UsageError("--set '" + kv + "' is not KEY=VALUE");
             o.settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
         } else if (arg == "--app")
             single(o.app);

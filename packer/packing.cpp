@@ -110,6 +110,20 @@ void checkElfStub(const Bytes& stub) {
     uint16_t type = get16(stub.data() + 16);
     if (stub[4] != 2 || stub[5] != 1 || get16(stub.data() + 18) != 62 || (type != 2 && type != 3))
         throw PackError("the stub is not an x86-64 ELF program");
+    // A position-independent program names its interpreter; a shared library does not.
+    if (type == 3) {
+        uint64_t offset = get32(stub.data() + 32) | (uint64_t(get32(stub.data() + 36)) << 32);
+        uint16_t entrySize = get16(stub.data() + 54), count = get16(stub.data() + 56);
+        bool interpreter = false;
+        for (uint16_t i = 0; i < count && entrySize >= 4; ++i) {
+            uint64_t at = offset + uint64_t(i) * entrySize;
+            if (at > stub.size() || stub.size() - at < 4)
+                throw PackError("the stub's program headers are damaged");
+            interpreter = interpreter || get32(stub.data() + at) == 3; // PT_INTERP
+        }
+        if (!interpreter)
+            throw PackError("the stub is a shared library, not an x86-64 ELF program");
+    }
 }
 
 Bytes buildResourceBlock(const std::vector<Resource>& resources) {

@@ -80,6 +80,15 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
     withPrefix.insert(withPrefix.end(), supportBytes.begin(), supportBytes.end());
     writeBytes(prefixed, withPrefix);
     writeBytes(dir / "win.exe", bytesOf("MZ not really a program"));
+    // The stand-in with its interpreter's program header blanked looks like a shared library.
+    Bytes library = readBytes(stub);
+    uint64_t headers = le32(library.data() + 32);
+    for (int i = 0; i < (library[56] | (library[57] << 8)); ++i) {
+        uint8_t* type = library.data() + headers + size_t(i) * (library[54] | (library[55] << 8));
+        if (le32(type) == 3)
+            type[0] = 0;
+    }
+    writeBytes(dir / "library.so", library);
 
     struct Case {
         std::string arguments;
@@ -113,6 +122,7 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
         {"--main-class a.Main --support " + quote(prefixed.string()) + " " + stubArg,
          "does not start at its first byte"},
         {"--main-class a.Main --stub " + path("win.exe") + supportArg, "not an ELF program"},
+        {"--main-class a.Main --stub " + path("library.so") + supportArg, "shared library"},
         {main + "--splash " + path("not-a-zip"), "not a .bmp"},
         {main + "--target win64", "given twice"},
         {main + "--frobnicate", "unknown argument"},
