@@ -1,0 +1,117 @@
+#include "launcher/launch.h"
+
+#include "config/config_store.h"
+#include "launcher/messages.h"
+#include "launcher/splash_hooks.h"
+#include "platform/system.h"
+
+#include <cstdio>
+
+namespace zor {
+
+void readVersion(const char* text, int32_t& major, int32_t& minor) {
+    int first = 0;
+    int second = 0;
+    std::sscanf(text ? text : "", "%d.%d", &first, &second);
+    major = first;
+    minor = second;
+}
+
+int32_t resolveFullPath(const char* base, const char* path, char* buffer, int32_t size) {
+    ByteString joined = platform::joinForFullPath(base, path);
+    return platform::fullPathName(joined.c_str(), buffer, size);
+}
+
+void applyForcedDirectory(const char* value) {
+    ByteString home = currentConfig->applicationHome();
+    char buffer[platform::MAX_PATH_BYTES];
+    int32_t n = resolveFullPath(home.c_str(), value, buffer, platform::MAX_PATH_BYTES);
+    if (n > 0 && n < platform::MAX_PATH_BYTES)
+        platform::setCurrentDirectory(buffer);
+}
+
+namespace {
+
+void addEachValue(VmHost& host, const ConfigStore& config, const char* key, const char* prefix) {
+    StringList values;
+    config.forEachValue(key, appendExpandedValue, &values);
+    for (int32_t i = 0; i < values.count(); ++i)
+        host.addOption((ByteString(prefix) + values.item(i)).c_str());
+}
+
+} // namespace
+
+LaunchOutcome runLaunchSequence(int argc, char** argv) {
+    ConfigStore& config = *currentConfig;
+    VmHost& host = *currentVmHost;
+    LaunchOutcome outcome;
+
+    ByteString forced = config.forcedWorkingDirectory();
+    if (!forced.isEmpty())
+        applyForcedDirectory(forced.c_str());
+
+    addEachValue(host, config, "option", "");
+    addEachValue(host, config, "property", "-D");
+    host.addOption(("-Djava.class.path=" + config.classPath()).c_str());
+    host.addOption(("-Dzor.app.path=" + config.applicationPath()).c_str());
+    host.addOption(("-Dapplication.home=" + config.applicationHome()).c_str());
+
+    outcome.error = host.createVm(config.runtimeLibraryPath().c_str());
+    if (outcome.error != LaunchOk)
+        return outcome;
+
+    ByteString minimum = config.getValue("minjre");
+    if (!minimum.isEmpty()) {
+        ByteString version;
+        if (!host.getVmVersion(version)) {
+            outcome.error = VersionUnknown;
+            return outcome;
+        }
+        readVersion(minimum.c_str(), outcome.requiredMajor, outcome.requiredMinor);
+        readVersion(version.c_str(), outcome.vmMajor, outcome.vmMinor);
+        if (outcome.vmMajor < outcome.requiredMajor ||
+            (outcome.vmMajor == outcome.requiredMajor && outcome.vmMinor < outcome.requiredMinor)) {
+            outcome.error = VersionTooLow;
+            return outcome;
+        }
+    }
+
+    host.registerHandlerPackage();
+    ByteString mainClass = config.getValue("mainclass", true);
+    outcome.error = host.runMain(mainClass.c_str(), argc, argv);
+    outcome.mainThrew = host.mainThrew();
+    // Close the splash soon after main, unless the application has taken charge of it.
+    requestSplashAutoClose(750, false);
+    return outcome;
+}
+
+int launch(int argc, char** argv) {
+    LaunchOutcome outcome = runLaunchSequence(argc, argv);
+    if (outcome.error != LaunchOk) {
+        showLaunchError(outcome.error, outcome.vmMajor, outcome.vmMinor, outcome.requiredMajor,
+                        outcome.requiredMinor);
+        return outcome.error;
+    }
+    return outcome.mainThrew ? 1 : 0;
+}
+
+int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
+    ConfigStore config;
+    config.load();
+    int exitCode;
+    {
+        VmHost host;
+        if (addNatives)
+            addNatives(host);
+        currentVmHost = &host;
+        currentConfig = &config;
+        exitCode = launch(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
+        // Waits for the application's last non-daemon thread, then unloads the runtime.
+        host.destroyVm();
+        currentConfig = nullptr;
+        currentVmHost = nullptr;
+    }
+    return exitCode;
+}
+
+} // namespace zor

@@ -1,0 +1,168 @@
+#include "packer/packing.h"
+
+#include "packer/pe_resources.h"
+#include "platform/resource_block.h"
+
+#include <cstring>
+
+namespace zor::pack {
+
+namespace {
+
+constexpr uint8_t END_RECORD_SIGNATURE[4] = {'P', 'K', 5, 6};
+constexpr size_t END_RECORD_SIZE = 22;
+
+bool hasLineBreak(const std::string& s) {
+    return s.find_first_of("\r\n") != std::string::npos;
+}
+
+} // namespace
+
+std::string buildConfigText(const std::string& mainClass, const std::vector<Setting>& settings) {
+    if (mainClass.empty())
+        throw PackError("no main class: --main-class NAME is required");
+    if (hasLineBreak(mainClass))
+        throw PackError("the main class holds a line break");
+    std::string text = "mainclass " + mainClass + "\r\n";
+    for (const Setting& s : settings) {
+        if (s.key.empty())
+            throw PackError("--set with an empty key");
+        if (s.key.find_first_of(" =") != std::string::npos)
+            throw PackError("--set key '" + s.key + "' holds a space or '='");
+        if (hasLineBreak(s.key) || hasLineBreak(s.value))
+            throw PackError("--set " + s.key + ": key or value holds a line break");
+        text += s.key + " " + s.value + "\r\n";
+    }
+    // The launcher's text ends at the first NUL, and both its comment reader and its archive
+    // reader take the end-record signature nearest the end of the file as the record: either
+    // inside the text would cut the configuration short.
+    if (text.find('\0') != std::string::npos)
+        throw PackError("the configuration holds a NUL byte");
+    if (text.find(reinterpret_cast<const char*>(END_RECORD_SIGNATURE), 0, 4) != std::string::npos)
+        throw PackError("the configuration holds the ZIP end-record signature PK\\5\\6");
+    if (text.size() > CONFIG_TEXT_LIMIT)
+        throw PackError("the configuration is " + std::to_string(text.size()) +
+                        " bytes long; the launcher reads at most " +
+                        std::to_string(CONFIG_TEXT_LIMIT));
+    return text;
+}
+
+void checkSupportArchive(const Bytes& zip) {
+    size_t lowest = zip.size() > END_RECORD_SIZE + 65535 ? zip.size() - END_RECORD_SIZE - 65535 : 0;
+    size_t record = zip.size();
+    for (size_t at = zip.size() >= END_RECORD_SIZE ? zip.size() - END_RECORD_SIZE + 1 : 0;
+         at-- > lowest;) {
+        if (std::memcmp(zip.data() + at, END_RECORD_SIGNATURE, 4) == 0) {
+            record = at;
+            break;
+        }
+    }
+    if (record == zip.size())
+        throw PackError("the support archive is not a ZIP archive (no end record)");
+    const uint8_t* end = zip.data() + record;
+    if (record + END_RECORD_SIZE != zip.size() || get16(end + 20) != 0)
+        throw PackError("the support archive already has a comment");
+    uint32_t directorySize = get32(end + 12);
+    uint32_t directoryOffset = get32(end + 16);
+    uint64_t recordOffset = record;
+    if (get16(end + 4) != 0 || get16(end + 6) != 0 || get16(end + 8) != get16(end + 10))
+        throw PackError("the support archive spans several disks");
+    // The launcher finds the archive's start from the end record; bytes in front of the
+    // archive would be taken for part of the program.
+    if (uint64_t(directoryOffset) + directorySize != recordOffset)
+        throw PackError("the support archive does not start at its first byte or its "
+                        "central directory is damaged");
+    if (get16(end + 10) != 0 &&
+        !(directorySize >= 4 && get32(zip.data() + directoryOffset) == 0x02014b50))
+        throw PackError("the support archive's central directory is damaged");
+}
+
+Bytes withComment(const Bytes& zip, const std::string& comment) {
+    Bytes out(zip);
+    put16(out.data() + out.size() - 2, uint16_t(comment.size()));
+    out.insert(out.end(), comment.begin(), comment.end());
+    return out;
+}
+
+Bytes scramble(const Bytes& data) {
+    Bytes out(data.size());
+    for (size_t i = 0; i < data.size(); ++i)
+        out[i] = uint8_t((data[i] >> 2) | (data[i] << 6));
+    return out;
+}
+
+Bytes bitmapResource(const Bytes& bmpFile) {
+    constexpr size_t FILE_HEADER = 14;
+    if (bmpFile.size() < FILE_HEADER + 12 || bmpFile[0] != 'B' || bmpFile[1] != 'M')
+        throw PackError("the splash file is not a .bmp bitmap");
+    uint32_t infoSize = get32(bmpFile.data() + FILE_HEADER);
+    if (infoSize < 12 || infoSize > bmpFile.size() - FILE_HEADER)
+        throw PackError("the splash file's bitmap header is damaged");
+    return Bytes(bmpFile.begin() + FILE_HEADER, bmpFile.end());
+}
+
+void checkElfStub(const Bytes& stub) {
+    if (stub.size() < 64 || std::memcmp(stub.data(),
+                                        "\x7f"
+                                        "ELF",
+                                        4) != 0)
+        throw PackError("the stub is not an ELF program");
+    uint16_t type = get16(stub.data() + 16);
+    if (stub[4] != 2 || stub[5] != 1 || get16(stub.data() + 18) != 62 || (type != 2 && type != 3))
+        throw PackError("the stub is not an x86-64 ELF program");
+    // A position-independent program names its interpreter; a shared library does not.
+    if (type == 3) {
+        uint64_t offset = get32(stub.data() + 32) | (uint64_t(get32(stub.data() + 36)) << 32);
+        uint16_t entrySize = get16(stub.data() + 54), count = get16(stub.data() + 56);
+        bool interpreter = false;
+        for (uint16_t i = 0; i < count && entrySize >= 4; ++i) {
+            uint64_t at = offset + uint64_t(i) * entrySize;
+            if (at > stub.size() || stub.size() - at < 4)
+                throw PackError("the stub's program headers are damaged");
+            interpreter = interpreter || get32(stub.data() + at) == 3; // PT_INTERP
+        }
+        if (!interpreter)
+            throw PackError("the stub is a shared library, not an x86-64 ELF program");
+    }
+}
+
+Bytes buildResourceBlock(const std::vector<Resource>& resources) {
+    Bytes block;
+    for (const Resource& r : resources) {
+        append32(block, r.type);
+        append32(block, r.id);
+        append32(block, uint32_t(r.data.size()));
+        block.insert(block.end(), r.data.begin(), r.data.end());
+    }
+    append32(block, uint32_t(resources.size()));
+    uint64_t total = uint64_t(block.size()) + 4 + sizeof(RESOURCE_BLOCK_MAGIC);
+    if (total > UINT32_MAX)
+        throw PackError("the resources exceed 4 GB");
+    append32(block, uint32_t(total));
+    block.insert(block.end(), RESOURCE_BLOCK_MAGIC, RESOURCE_BLOCK_MAGIC + 8);
+    return block;
+}
+
+Bytes packExecutable(const PackInput& input) {
+    checkSupportArchive(input.support);
+    Bytes out;
+    if (input.target == Target::Linux) {
+        checkElfStub(input.stub);
+        out = input.stub;
+        Bytes block = buildResourceBlock(input.resources);
+        out.insert(out.end(), block.begin(), block.end());
+    } else {
+        PeImage image(input.stub, input.target == Target::Win64 ? PeKind::Pe32Plus : PeKind::Pe32);
+        ResourceTree tree = image.readResources();
+        for (const Resource& r : input.resources)
+            tree.put(r.type, r.id, r.data);
+        out = image.withResources(tree);
+    }
+    Bytes archive = withComment(input.support, input.configText);
+    out.insert(out.end(), archive.begin(), archive.end());
+    if (input.target != Target::Linux)
+        updatePeChecksum(out);
+    return out;
+}
+
+} // namespace zor::pack

@@ -1,0 +1,61 @@
+// Assembling a packed executable: configuration text, appended archive, resources.
+#pragma once
+
+#include "packer/bytes.h"
+
+#include <string>
+#include <vector>
+
+namespace zor::pack {
+
+enum class Target { Linux, Win32, Win64 };
+
+// The launcher reads at most this much comment behind the archive's end record.
+constexpr size_t CONFIG_TEXT_LIMIT = 51200;
+
+constexpr uint32_t APP_ARCHIVE_ID = 128;
+constexpr uint32_t SPLASH_BITMAP_ID = 100;
+constexpr uint32_t TYPE_BITMAP = 2;
+constexpr uint32_t TYPE_RCDATA = 10;
+
+struct Setting {
+    std::string key;
+    std::string value;
+};
+
+struct Resource {
+    uint32_t type;
+    uint32_t id;
+    Bytes data;
+};
+
+struct PackInput {
+    Target target = Target::Linux;
+    Bytes stub;
+    Bytes support;
+    std::string configText;
+    std::vector<Resource> resources;
+};
+
+// "mainclass NAME" then "KEY VALUE" per setting, each line ended by CR LF. Throws PackError
+// for text the launcher would read back differently.
+std::string buildConfigText(const std::string& mainClass, const std::vector<Setting>& settings);
+
+// The support archive must be a plain ZIP that starts at its first byte and ends with an end
+// record without comment, so that the comment can be set without moving anything.
+void checkSupportArchive(const Bytes& zip);
+Bytes withComment(const Bytes& zip, const std::string& comment);
+
+// The launcher rotates every byte of the application archive left by two bits.
+Bytes scramble(const Bytes& data);
+// A .bmp file minus its file header: the form of a bitmap resource.
+Bytes bitmapResource(const Bytes& bmpFile);
+
+// Linux executables keep their resources in a block between the image and the archive.
+void checkElfStub(const Bytes& stub);
+Bytes buildResourceBlock(const std::vector<Resource>& resources);
+
+// The whole output file.
+Bytes packExecutable(const PackInput& input);
+
+} // namespace zor::pack

@@ -1,0 +1,12 @@
+#include "platform/message_box.h"
+
+#include <cstdio>
+
+namespace zor::platform {
+
+void showMessageBox(void*, const char* text, const char* caption) {
+    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    std::fflush(stderr);
+}
+
+} // namespace zor::platform
