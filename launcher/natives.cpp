@@ -1,5 +1,6 @@
 #include "launcher/natives.h"
 
+#include "archive/natives.h"
 #include "splash/splash_natives.h"
 
 namespace zor {
@@ -19,6 +20,8 @@ void addEntries(VmHost& host, const NativeMethodEntry* entries, int count) {
 // Each library of natives (class loader, resource handler, splash screen) contributes its table.
 void addLauncherNatives(VmHost& host) {
     int count = 0;
+    const NativeMethodEntry* archive = archiveNativeMethods(&count);
+    addEntries(host, archive, count);
     const NativeMethodEntry* splash = splashNativeMethods(&count);
     addEntries(host, splash, count);
 }

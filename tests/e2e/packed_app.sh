@@ -49,7 +49,7 @@ resources)
     expect resources 'url=zor:data\hello.txt'
     expect resources 'nestedUrl=zor:lib\x.jar!nested\res.txt'
     expect resources 'addressedUrl=zor:lib\x.jar!nested\res.txt'
-    expect resources 'appendedUrl=zor:com\tarnwick\zor\Handler.class'
+    expect resources 'appendedLast=zor:com\tarnwick\zor\Handler.class'
     expect resources "missingUrl=null"
     expect resources "stream=hello resource"
     expect resources "classStream=hello resource"

@@ -63,7 +63,12 @@ public class Main {
         System.out.println("url=" + loader.getResource("data/hello.txt"));
         System.out.println("nestedUrl=" + loader.getResource("nested/res.txt"));
         System.out.println("addressedUrl=" + loader.getResource("lib/x.jar!nested/res.txt"));
-        System.out.println("appendedUrl=" + loader.getResource("com/tarnwick/zor/Handler.class"));
+        // The class path finds the support classes first; our loader adds its own URL last.
+        List<String> appended = new ArrayList<String>();
+        for (Enumeration<URL> e = loader.getResources("com/tarnwick/zor/Handler.class"); e.hasMoreElements();) {
+            appended.add(e.nextElement().toString());
+        }
+        System.out.println("appendedLast=" + appended.get(appended.size() - 1));
         System.out.println("missingUrl=" + loader.getResource("no/such.txt"));
         System.out.println("stream=" + text(loader.getResourceAsStream("data/hello.txt")));
         System.out.println("classStream=" + text(Main.class.getResourceAsStream("/data/hello.txt")));
