@@ -1,0 +1,80 @@
+#!/bin/bash
+# The win64 stub under wine64: each failed launch shows one warning box with its localized
+# message and ends with its code; an exception out of main ends with 1, success with 0.
+# Usage: launch_wine_messages.sh STUB.exe READER.exe FAKE_JVM.dll NO_EXPORT.dll WINEPREFIX
+set -uo pipefail
+stub=$1 reader=$2 fake_jvm=$3 no_export=$4
+export WINEPREFIX=$5
+wine_run=$(dirname "$0")/../../scripts/wine-run
+[ -n "${DISPLAY:-}" ] || { echo "FAIL: message boxes need DISPLAY (an Xvfb)"; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# A Windows path, its backslashes doubled for the printf %b that writes configurations.
+winpath() { echo "Z:${1//\//\\\\}"; }
+
+# make_app NAME FILE_CONFIG EMBEDDED_CONFIG: a stub copy, its .cfg, and an empty archive
+# appended whose comment is the embedded configuration.
+make_app() {
+    local dir=$work/$1
+    mkdir -p "$dir"
+    cp "$stub" "$dir/app.exe"
+    printf '%b' "$2" >"$dir/app.cfg"
+    local comment
+    comment=$(printf '%b' "$3")
+    local n=${#comment}
+    { printf 'PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'
+      printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8)))"
+      printf '%s' "$comment"; } >>"$dir/app.exe"
+    echo "$dir/app.exe"
+}
+
+# expect_box NAME APP EXIT CAPTION TEXT: runs the app with the box reader beside it.
+expect_box() {
+    local name=$1 app=$2 code=$3 caption=$4 text=$5
+    ZOR_WINE_TIMEOUT=60 "$wine_run" "$app" >"$work/$name.app.out" 2>&1 &
+    local pid=$!
+    ZOR_WINE_TIMEOUT=60 "$wine_run" "$reader" 30000 >"$work/$name.box" 2>/dev/null
+    local box_rc=$?
+    wait $pid
+    local rc=$?
+    local seen
+    seen=$(tr -d '\r' <"$work/$name.box")
+    [ $box_rc -eq 0 ] || fail "$name: $seen"
+    [ "$seen" = "caption=$caption"$'\n'"text=$text" ] || fail "$name: box read '$seen'"
+    [ $rc -eq "$code" ] || fail "$name: exit code $rc, expected $code"
+}
+# expect_exit NAME APP EXIT: a launch that shows no box.
+expect_exit() {
+    ZOR_WINE_TIMEOUT=60 "$wine_run" "$2" >"$work/$1.out" 2>&1
+    local rc=$?
+    [ $rc -eq "$3" ] || fail "$1: exit code $rc, expected $3"
+}
+
+fake="jre_order c\r\njvmdll $(winpath "$fake_jvm")\r\n"
+app=$(make_app missing "jre_order c\r\njvmdll $(winpath "$work/none/jvm.dll")\r\n" "")
+expect_box missing "$app" 1 "Error" "Java Runtime Environment not found."
+LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 expect_box missing_cn "$app" 1 "错误" "Java 运行环境未找到。"
+LANG=zh_TW.UTF-8 LC_ALL=zh_TW.UTF-8 expect_box missing_tw "$app" 1 "錯誤" "Java 運行環境未找到。"
+
+app=$(make_app invalid "jre_order c\r\njvmdll $(winpath "$no_export")\r\n" "")
+expect_box invalid "$app" 2 "Error" "Java Runtime Environment not valid."
+app=$(make_app refused "$fake" "mainclass a.Main\r\n")
+expect_box refused "$app" 4 "Error" "Java Virtual Machine starts failed."
+
+export ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_VERSION=1.6.0_22-b04 ZOR_FAKE_JVM_MAIN=a/Main
+app=$(make_app old "${fake}minjre 1.7\r\n" "mainclass a.Main\r\n")
+expect_box old "$app" 6 "Error" "Java virtual machine version 1.6 is too low, require 1.7 or higher."
+app=$(make_app nomain "$fake" "mainclass b.Main\r\n")
+expect_box nomain "$app" 7 "Error" "The main startup class could not be found."
+app=$(make_app ok "${fake}minjre 1.5\r\n" "mainclass a.Main\r\n")
+expect_exit ok "$app" 0
+ZOR_FAKE_JVM_THROW=1 expect_exit throws "$app" 1
+ZOR_FAKE_JVM_NO_MAIN=1 expect_box badmain "$app" 8 "Error" "The main startup class is not valid, main method missing."
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all message boxes and exit codes as expected"
