@@ -282,7 +282,7 @@ ResourceTree PeImage::readResources() const {
 }
 
 Bytes PeImage::withResources(const ResourceTree& tree) const {
-    Bytes out(file_);
+    Bytes out;
     size_t dir = dataDirectory(RESOURCE_DIRECTORY);
     uint32_t oldRva = get32(file_.data() + dir);
     auto extent = [](const Section& s) { return s.virtualSize ? s.virtualSize : s.rawSize; };

@@ -45,11 +45,13 @@ expect_box() {
     [ "$seen" = "caption=$caption"$'\n'"text=$text" ] || fail "$name: box read '$seen'"
     [ $rc -eq "$code" ] || fail "$name: exit code $rc, expected $code"
 }
-# expect_exit NAME APP EXIT: a launch that shows no box.
+# expect_exit NAME APP EXIT [ARGS...]: a launch that shows no box.
 expect_exit() {
-    ZOR_WINE_TIMEOUT=60 "$wine_run" "$2" >"$work/$1.out" 2>&1
+    local name=$1 app=$2 code=$3
+    shift 3
+    ZOR_WINE_TIMEOUT=60 "$wine_run" "$app" "$@" >"$work/$name.out" 2>&1
     local rc=$?
-    [ $rc -eq "$3" ] || fail "$1: exit code $rc, expected $3"
+    [ $rc -eq "$code" ] || fail "$name: exit code $rc, expected $code"
 }
 
 fake="jre_order c\r\njvmdll $(winpath "$fake_jvm")\r\n"
@@ -69,7 +71,11 @@ expect_box old "$app" 6 "Error" "Java virtual machine version 1.6 is too low, re
 app=$(make_app nomain "$fake" "mainclass b.Main\r\n")
 expect_box nomain "$app" 7 "Error" "The main startup class could not be found."
 app=$(make_app ok "${fake}minjre 1.5\r\n" "mainclass a.Main\r\n")
-expect_exit ok "$app" 0
+# The arguments after the program name reach main in order, an empty one included.
+ZOR_FAKE_JVM_LOG="Z:${work//\//\\}\\ok.log" expect_exit ok "$app" 0 x "" "two words" "é"
+args=$(grep '^arg ' "$work/ok.log" | tr -d '\r')
+[ "$args" = $'arg 0: 0078\narg 1:\narg 2: 0074 0077 006f 0020 0077 006f 0072 0064 0073\narg 3: 00e9' ] ||
+    fail "ok: arguments seen by main: '$args'"
 ZOR_FAKE_JVM_THROW=1 expect_exit throws "$app" 1
 ZOR_FAKE_JVM_NO_MAIN=1 expect_box badmain "$app" 8 "Error" "The main startup class is not valid, main method missing."
 

@@ -21,7 +21,8 @@ TEST_F(Locale, EveryLanguageHasEveryText) {
                                     std::pair{"zh_CN.UTF-8", 2052}}) {
         zor::test::setEnv("LANG", locale);
         for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 10})
-            EXPECT_STREQ(zor::loadMessage(id).c_str(), messages.at(std::make_pair(language, id)).c_str())
+            EXPECT_STREQ(zor::loadMessage(id).c_str(),
+                         messages.at(std::make_pair(language, id)).c_str())
                 << locale << " " << id;
     }
     zor::test::setEnv("LANG", "zh_CN.UTF-8");

@@ -14,7 +14,8 @@ TEST(LoadMessage, EnglishEntriesAndGaps) {
     auto messages = zor::test::messageFile();
     ASSERT_EQ(messages.size(), 27u) << "nine entries in each of three languages";
     for (int id : {1, 2, 3, 4, 5, 6, 7, 8, 10})
-        EXPECT_STREQ(zor::loadMessage(id).c_str(), messages.at(std::make_pair(1033, id)).c_str()) << id;
+        EXPECT_STREQ(zor::loadMessage(id).c_str(), messages.at(std::make_pair(1033, id)).c_str())
+            << id;
     // Entries without text, and ids outside the one block, are empty.
     for (int id : {0, 9, 11, 15, 16, 31, -1})
         EXPECT_STREQ(zor::loadMessage(id).c_str(), "") << id;
