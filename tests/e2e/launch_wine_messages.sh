@@ -33,9 +33,10 @@ make_app() {
 # expect_box NAME APP EXIT CAPTION TEXT: runs the app with the box reader beside it.
 expect_box() {
     local name=$1 app=$2 code=$3 caption=$4 text=$5
-    ZOR_WINE_TIMEOUT=60 "$wine_run" "$app" >"$work/$name.app.out" 2>&1 &
+    # Generous limits: wine starts slowly on a loaded machine.
+    ZOR_WINE_TIMEOUT=150 "$wine_run" "$app" >"$work/$name.app.out" 2>&1 &
     local pid=$!
-    ZOR_WINE_TIMEOUT=60 "$wine_run" "$reader" 30000 >"$work/$name.box" 2>/dev/null
+    ZOR_WINE_TIMEOUT=150 "$wine_run" "$reader" 120000 >"$work/$name.box" 2>"$work/$name.box.err"
     local box_rc=$?
     wait $pid
     local rc=$?
@@ -44,14 +45,15 @@ expect_box() {
     [ $box_rc -eq 0 ] || fail "$name: $seen"
     [ "$seen" = "caption=$caption"$'\n'"text=$text" ] || fail "$name: box read '$seen'"
     [ $rc -eq "$code" ] || fail "$name: exit code $rc, expected $code"
+    [ $box_rc -eq 0 ] && [ $rc -eq "$code" ] || cat "$work/$name.app.out"
 }
 # expect_exit NAME APP EXIT [ARGS...]: a launch that shows no box.
 expect_exit() {
     local name=$1 app=$2 code=$3
     shift 3
-    ZOR_WINE_TIMEOUT=60 "$wine_run" "$app" "$@" >"$work/$name.out" 2>&1
+    ZOR_WINE_TIMEOUT=150 "$wine_run" "$app" "$@" >"$work/$name.out" 2>&1
     local rc=$?
-    [ $rc -eq "$code" ] || fail "$name: exit code $rc, expected $code"
+    [ $rc -eq "$code" ] || { fail "$name: exit code $rc, expected $code"; cat "$work/$name.out"; }
 }
 
 fake="jre_order c\r\njvmdll $(winpath "$fake_jvm")\r\n"
