@@ -5,17 +5,11 @@
 // process, so the launcher binds them with RegisterNatives from splashNativeMethods().
 #pragma once
 
+#include "common/native_method.h"
+
 #include <jni.h>
 
 namespace zor {
-
-// One native method of a Java class, in the terms RegisterNatives needs.
-struct NativeMethodEntry {
-    const char* className; // "com/tarnwick/zor/SplashScreen"
-    const char* name;
-    const char* signature;
-    void* function;
-};
 
 // The three SplashScreen natives; *count receives their number.
 const NativeMethodEntry* splashNativeMethods(int* count);

@@ -56,7 +56,7 @@ void VmHost::addOption(const char* text) {
     options.add(text);
 }
 
-void VmHost::addNatives(const NativeMethod* methods, int32_t count) {
+void VmHost::addNatives(const NativeMethodEntry* methods, int32_t count) {
     natives.append(methods, count);
 }
 

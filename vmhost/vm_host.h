@@ -2,20 +2,13 @@
 // VM itself and the main thread's JNI environment, and the calls that run the application.
 #pragma once
 
+#include "common/native_method.h"
 #include "common/text.h"
 #include "vmhost/launch_error.h"
 
 #include <jni.h>
 
 namespace zor {
-
-// One native method of the launcher's support classes, for explicit binding.
-struct NativeMethod {
-    const char* className; // JNI form: "com/tarnwick/zor/Handler"
-    const char* name;
-    const char* signature;
-    void* function;
-};
 
 class VmHost {
 public:
@@ -34,7 +27,7 @@ public:
     void addOption(const char* text);
     // Natives bound right after creation where the platform needs it; a class that the VM
     // cannot find is skipped. The table must outlive createVm.
-    void addNatives(const NativeMethod* methods, int32_t count);
+    void addNatives(const NativeMethodEntry* methods, int32_t count);
 
     // Loads the library (retrying once with its parent folder on PATH), creates the VM and
     // consumes the option list. 0, RuntimeNotFound, RuntimeInvalid or VmCreateFailed.
@@ -56,7 +49,7 @@ public:
     bool mainThrew() const { return threw; }
 
 private:
-    Array<NativeMethod> natives;
+    Array<NativeMethodEntry> natives;
     bool threw = false;
 
     void bindNatives();

@@ -14,8 +14,8 @@ jstring JNICALL probe(JNIEnv* env, jclass) {
 
 void addNatives(zor::VmHost& host) {
     zor::addLauncherNatives(host);
-    const zor::NativeMethod probeNative{"launchtest/Natives", "probe", "()Ljava/lang/String;",
-                                        reinterpret_cast<void*>(&probe)};
+    const zor::NativeMethodEntry probeNative{"launchtest/Natives", "probe", "()Ljava/lang/String;",
+                                             reinterpret_cast<void*>(&probe)};
     host.addNatives(&probeNative, 1);
 }
 

@@ -111,7 +111,7 @@ TEST_F(VmHostCreate, TeardownDetachesThenDestroysOnce) {
 TEST_F(VmHostCreate, NativesAreBoundPerClassWhereThePlatformNeedsIt) {
     zor::test::setEnv("ZOR_FAKE_JVM_RESULT", "0");
     void* f = reinterpret_cast<void*>(&zor::platform::loadLibrary);
-    const zor::NativeMethod natives[] = {
+    const zor::NativeMethodEntry natives[] = {
         {"zor/test/Other", "first", "()V", f},
         {"zor/test/Missing", "lost", "()V", f},
         {"zor/test/Other", "second", "(I)V", f},
