@@ -21,7 +21,9 @@ int32_t grownCapacity(int32_t capacity, int32_t need) {
 
 // ---- ByteString ----
 
-ByteString::ByteString() { resize(0); }
+ByteString::ByteString() {
+    resize(0);
+}
 
 ByteString::ByteString(const char* text, int32_t count) {
     if (!text)
@@ -70,7 +72,9 @@ char* ByteString::insertGap(int32_t position, int32_t count) {
     return Array<char>::insertGap(position, count);
 }
 
-ByteString ByteString::left(int32_t n) const { return ByteString(data, n < length ? n : length); }
+ByteString ByteString::left(int32_t n) const {
+    return ByteString(data, n < length ? n : length);
+}
 
 ByteString ByteString::mid(int32_t n) const {
     if (n >= length)
@@ -169,7 +173,9 @@ static int32_t wideLength(const uint16_t* text) {
     return n;
 }
 
-WideString::WideString() { resize(0); }
+WideString::WideString() {
+    resize(0);
+}
 
 WideString::WideString(const uint16_t* text, int32_t count) {
     if (!text)
@@ -224,7 +230,9 @@ void WideString::assignFromNarrow(const char* text, int32_t count) {
 
 // ---- StringList ----
 
-void StringList::add(const char* text) { add(text, text ? static_cast<int32_t>(std::strlen(text)) : 0); }
+void StringList::add(const char* text) {
+    add(text, text ? static_cast<int32_t>(std::strlen(text)) : 0);
+}
 
 void StringList::add(const char* text, int32_t count) {
     offsets.add(static_cast<uintptr_t>(buffer.length));

@@ -49,7 +49,7 @@ private:
     void* handle = nullptr;
     ByteString entryName;
     bool folder = false;
-    ByteString folderPath; // Linux: where the matched entries live
+    ByteString folderPath;  // Linux: where the matched entries live
     ByteString namePattern; // Linux: the last component of the pattern
     bool matchNext();
 };

@@ -8,8 +8,8 @@ namespace zor::platform {
 // Paths are read through buffers of this size (at most 259 characters).
 constexpr int32_t MAX_PATH_BYTES = 260;
 
-extern const char DIR_SEPARATOR;        // '\\' on Windows, '/' on Linux
-extern const char CLASS_PATH_SEPARATOR; // what the VM expects between class path elements
+extern const char DIR_SEPARATOR;          // '\\' on Windows, '/' on Linux
+extern const char CLASS_PATH_SEPARATOR;   // what the VM expects between class path elements
 extern const char* const VM_LIBRARY_NAME; // "jvm.dll" or "libjvm.so"
 // Folders below a runtime home where the VM library is looked for, each empty or ending in
 // the directory separator, in search order.

@@ -84,8 +84,15 @@ int32_t narrowToWide(const char* src, int32_t count, uint16_t* dst, int32_t dstS
     int32_t i = 0;
     while (i < count) {
         uint32_t c = s[i];
-        int extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-        uint32_t cp = extra == 0 ? c : extra == 1 ? (c & 0x1F) : extra == 2 ? (c & 0x0F) : (c & 0x07);
+        int extra = c < 0x80             ? 0
+                    : (c & 0xE0) == 0xC0 ? 1
+                    : (c & 0xF0) == 0xE0 ? 2
+                    : (c & 0xF8) == 0xF0 ? 3
+                                         : -1;
+        uint32_t cp = extra == 0   ? c
+                      : extra == 1 ? (c & 0x1F)
+                      : extra == 2 ? (c & 0x0F)
+                                   : (c & 0x07);
         bool valid = extra >= 0 && i + extra < count;
         for (int k = 1; valid && k <= extra; ++k) {
             if ((s[i + k] & 0xC0) != 0x80)
@@ -93,9 +100,9 @@ int32_t narrowToWide(const char* src, int32_t count, uint16_t* dst, int32_t dstS
             else
                 cp = (cp << 6) | (s[i + k] & 0x3F);
         }
-        if (valid && ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
-                      (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-                      (cp >= 0xD800 && cp <= 0xDFFF)))
+        if (valid &&
+            ((extra == 1 && cp < 0x80) || (extra == 2 && cp < 0x800) ||
+             (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)))
             valid = false;
         if (!valid) {
             put(REPLACEMENT);

@@ -10,8 +10,8 @@ int32_t wideToNarrow(const uint16_t* src, int32_t count, char* dst, int32_t dstS
 }
 
 int32_t narrowToWide(const char* src, int32_t count, uint16_t* dst, int32_t dstSize) {
-    return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, src, count,
-                               reinterpret_cast<wchar_t*>(dst), dstSize);
+    return MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, src, count, reinterpret_cast<wchar_t*>(dst),
+                               dstSize);
 }
 
 } // namespace zor::platform
