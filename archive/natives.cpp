@@ -76,7 +76,9 @@ ByteString percentDecode(const ByteString& text) {
             i += 2;
         } else if (c == '%' && i + 1 < text.length && hexDigit(text.data[i + 1]) >= 0) {
             // Like sscanf "%2x": one or two hex digits; the two characters after "%" are
-            // consumed either way, but never beyond the end of the text.
+            // consumed either way, but never beyond the end of the text. Unlike sscanf, no
+            // blank or sign is taken before the digits: "% 5" or "%-1" in a name is not an
+            // escape and must not turn into a control byte or 0xFF.
             int value = hexDigit(text.data[i + 1]);
             if (i + 2 < text.length && hexDigit(text.data[i + 2]) >= 0)
                 value = value * 16 + hexDigit(text.data[i + 2]);

@@ -29,6 +29,10 @@ TEST(PercentDecode, ShortAndMalformedEscapes) {
     EXPECT_EQ(decode("%2zq"), std::string("\x02q"));
     EXPECT_EQ(decode("zor:100%"), "zor:100%");
     EXPECT_EQ(decode("%zz"), "%zz");
+    // Only hex digits follow an escape's "%": no blank or sign as sscanf would allow.
+    EXPECT_EQ(decode("a% 5b"), "a% 5b");
+    EXPECT_EQ(decode("%+5"), "% 5"); // the "+" is then a space like any other
+    EXPECT_EQ(decode("%-1"), "%-1");
     EXPECT_EQ(decode("%"), "%");
     EXPECT_EQ(decode(""), "");
 }
