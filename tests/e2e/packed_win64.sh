@@ -20,6 +20,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { echo "Z:${1//\//\\}"; }
+. "$(dirname "$0")/resource128.sh"
 
 "$zorpack" --target win64 --stub "$stub" --support "$support" --main-class a.Main \
     --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
@@ -47,10 +48,7 @@ $expected"
 grep -q 'a/Main' "$work/vm.log" || fail "the main class a.Main was not looked up: $(cat "$work/vm.log")"
 
 # Resource 128 holds the application archive, every byte rotated right by two bits.
-wrestool -x --raw --type=10 --name=128 "$work/app.exe" >"$work/res128" || fail "no RCDATA 128"
-perl -e 'local $/; my $d = <STDIN>; $d =~ s/(.)/chr(((ord($1) << 6) | (ord($1) >> 2)) & 255)/gse; print $d' \
-    <"$app_jar" >"$work/expected128"
-cmp -s "$work/res128" "$work/expected128" || fail "RCDATA 128 is not the scrambled application archive"
+check_resource128 "$work/app.exe" "$app_jar"
 
 [ "$failures" -eq 0 ] && echo "packed win64 program: configuration, option order and resource 128 as expected"
 [ "$failures" -eq 0 ]
