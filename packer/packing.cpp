@@ -16,6 +16,12 @@ bool hasLineBreak(const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
+// The launcher skips spaces and one "=" between key and value, so a value that begins with
+// either would be read back shorter than it was written.
+bool beginsWithSeparator(const std::string& value) {
+    return !value.empty() && (value[0] == ' ' || value[0] == '=');
+}
+
 } // namespace
 
 std::string buildConfigText(const std::string& mainClass, const std::vector<Setting>& settings) {
@@ -23,6 +29,8 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
         throw PackError("no main class: --main-class NAME is required");
     if (hasLineBreak(mainClass))
         throw PackError("the main class holds a line break");
+    if (beginsWithSeparator(mainClass))
+        throw PackError("the main class begins with a space or '='");
     std::string text = "mainclass " + mainClass + "\r\n";
     for (const Setting& s : settings) {
         if (s.key.empty())
@@ -31,6 +39,10 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
             throw PackError("--set key '" + s.key + "' holds a space or '='");
         if (hasLineBreak(s.key) || hasLineBreak(s.value))
             throw PackError("--set " + s.key + ": key or value holds a line break");
+        if (beginsWithSeparator(s.value))
+            throw PackError("--set " + s.key +
+                            ": the value begins with a space or '=', which "
+                            "the launcher would drop");
         text += s.key + " " + s.value + "\r\n";
     }
     // The launcher's text ends at the first NUL, and both its comment reader and its archive

@@ -149,6 +149,10 @@ Bytes ResourceTree::build(uint32_t sectionRva) const {
             uint32_t table = languageTables[i++];
             size_t k = 0;
             for (const auto& l : n.second) {
+                // Addresses and sizes are 32-bit: data that would end beyond the address
+                // space (an enormous archive, a section placed near its top) would wrap.
+                if (uint64_t(sectionRva) + out.size() + l.second.bytes.size() + 8 > UINT32_MAX)
+                    throw PackError("the resources do not fit into the program's address space");
                 uint32_t entry = nextEntry;
                 nextEntry += 16;
                 uint32_t dataAt = uint32_t(out.size());
@@ -302,6 +306,8 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
         : last ? alignUp(last->rva + std::max(last->virtualSize, last->rawSize), sectionAlignment_)
                : alignUp(get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS), sectionAlignment_);
     Bytes content = tree.build(rva);
+    if (uint64_t(rva) + content.size() + sectionAlignment_ > UINT32_MAX)
+        throw PackError("the resources do not fit into the program's address space");
     // The new data goes right after the last section's raw data, as a linker would place
     // it; what followed the sections there (symbol table, overlay) moves behind it. Tools
     // that read resources expect section data inside the image's extent. The old resource

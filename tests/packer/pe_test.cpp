@@ -254,6 +254,38 @@ TEST(ResourceDirectory, IsSortedAtEveryLevel) {
               tables.end());
 }
 
+TEST(ResourceDirectory, ResourcesBeyondTheAddressSpaceAreRefused) {
+    // A section near the top of the 32-bit address space leaves no room for the data.
+    ResourceTree tree;
+    tree.put(10, 128, patternBytes(0x3000));
+    EXPECT_NO_THROW(tree.build(0xFFFF0000u));
+    EXPECT_THROW(tree.build(0xFFFFE000u), zor::pack::PackError);
+
+    // A stub whose last section ends just below the top: the new resource section would
+    // wrap around to low addresses.
+    Bytes stub = readBytes(WIN64_STANDIN);
+    size_t pe = le32(stub.data() + 0x3c);
+    size_t table = pe + 24 + (stub[pe + 20] | (stub[pe + 21] << 8));
+    size_t count = stub[pe + 6] | (stub[pe + 7] << 8), last = table;
+    for (size_t i = 0; i < count; ++i)
+        if (le32(stub.data() + table + 40 * i + 12) > le32(stub.data() + last + 12))
+            last = table + 40 * i;
+    zor::pack::put32(stub.data() + last + 8, 0x1000);
+    zor::pack::put32(stub.data() + last + 12, 0xFFFF0000u);
+    zor::pack::put32(stub.data() + last + 16, 0);
+    zor::pack::PackInput input;
+    input.target = zor::pack::Target::Win64;
+    input.stub = stub;
+    TempDir dir;
+    input.support = readBytes(makeZip(dir, "s.jar", {{"A.class", patternBytes(100)}}));
+    input.configText = "mainclass a.Main\r\n";
+    input.resources.push_back({10, 128, patternBytes(0x20000)});
+    EXPECT_THROW(zor::pack::packExecutable(input), zor::pack::PackError);
+    // The same stub with small resources still packs.
+    input.resources.back().data = patternBytes(100);
+    EXPECT_NO_THROW(zor::pack::packExecutable(input));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stubs, PeResources,
                          ::testing::Values(Stand{"win32", WIN32_STANDIN, PeKind::Pe32},
                                            Stand{"win64", WIN64_STANDIN, PeKind::Pe32Plus}),
