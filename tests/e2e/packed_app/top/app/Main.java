@@ -95,9 +95,9 @@ public class Main {
         }
     }
 
-    static String readUrl(String spec) {
+    static String readUrl(String address) {
         try {
-            return text(new URL(spec).openStream());
+            return text(new URL(address).openStream());
         } catch (Exception e) {
             return e.getClass().getSimpleName();
         }
