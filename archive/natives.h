@@ -5,15 +5,11 @@
 
 #include "common/text.h"
 #include "splash/splash_natives.h"
+#include "vmhost/java_text.h"
 
 #include <jni.h>
 
 namespace zor {
-
-// A Java string as narrow text (the code page of archive entry names), cut at a NUL.
-ByteString javaStringToBytes(JNIEnv* env, jstring text);
-// Narrow text as a new Java string (local reference), null when the VM cannot make one.
-jstring bytesToJavaString(JNIEnv* env, const ByteString& text);
 
 // One pass of URL unescaping: "+" to space, "%%" to "%", "%hh" to its byte; a "%" that no hex
 // digit follows stays as it is. Never longer than the input.

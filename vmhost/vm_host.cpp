@@ -1,5 +1,7 @@
 #include "vmhost/vm_host.h"
 
+#include "vmhost/java_text.h"
+
 #include "platform/environment.h"
 #include "platform/library.h"
 #include "platform/system.h"
@@ -180,14 +182,7 @@ bool VmHost::getVmVersion(ByteString& version) {
     }
     jstring key = env->NewStringUTF("java.vm.version");
     jstring value = static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key));
-    if (value) {
-        const jchar* chars = env->GetStringChars(value, nullptr);
-        jsize length = env->GetStringLength(value);
-        if (chars) {
-            version.assignFromWide(reinterpret_cast<const uint16_t*>(chars), length);
-            env->ReleaseStringChars(value, chars);
-        }
-    }
+    version = javaStringToBytes(env, value);
     checkException(false);
     if (value)
         env->DeleteLocalRef(value);
@@ -349,9 +344,7 @@ jobjectArray VmHost::buildArgs(int argc, char** argv) {
     }
     jobjectArray array = env->NewObjectArray(argc > 0 ? argc : 0, stringClass, nullptr);
     for (int i = 0; array && i < argc; ++i) {
-        WideString text;
-        text.assignFromNarrow(argv[i], -1);
-        jstring element = env->NewString(reinterpret_cast<const jchar*>(text.data), text.length);
+        jstring element = bytesToJavaString(env, ByteString(argv[i]));
         env->SetObjectArrayElement(array, i, element);
         if (element)
             env->DeleteLocalRef(element);
