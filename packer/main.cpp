@@ -1,5 +1,6 @@
 // zorpack: packs a launcher stub, the support archive, the configuration and the
 // application archive into one executable.
+#include "packer/manifest.h"
 #include "packer/packing.h"
 
 #include <cstdlib>
@@ -19,15 +20,17 @@ constexpr int EXIT_USAGE = 2;
 
 const char* const USAGE =
     "usage: zorpack --target linux|win32|win64 --main-class NAME [--set KEY=VALUE]...\n"
-    "               [--app ARCHIVE] [--splash FILE.bmp] [--stub FILE] [--support FILE] -o OUT\n";
+    "               [--app ARCHIVE] [--splash FILE.bmp] [--stub FILE] [--support FILE]\n"
+    "               [--manifest FILE.xml] [--console] -o OUT\n";
 
 struct UsageError : PackError {
     using PackError::PackError;
 };
 
 struct Options {
-    std::string target, mainClass, app, splash, stub, support, out;
+    std::string target, mainClass, app, splash, stub, support, manifest, out;
     std::vector<Setting> settings;
+    bool console = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -68,7 +71,13 @@ Options parse(int argc, char** argv) {
             single(o.stub);
         else if (arg == "--support")
             single(o.support);
-        else if (arg == "-o")
+        else if (arg == "--manifest")
+            single(o.manifest);
+        else if (arg == "--console") {
+            if (o.console)
+                throw UsageError(arg + " given twice");
+            o.console = true;
+        } else if (arg == "-o")
             single(o.out);
         else
             throw UsageError("unknown argument '" + arg + "'");
@@ -77,6 +86,10 @@ Options parse(int argc, char** argv) {
         throw UsageError("--target is required");
     if (o.out.empty())
         throw UsageError("-o OUT is required");
+    // A Linux program has no manifest and is always started like a console program.
+    if (o.target == "linux" && (o.console || !o.manifest.empty()))
+        throw UsageError(std::string(o.console ? "--console" : "--manifest") +
+                         " applies to the win32 and win64 targets only");
     return o;
 }
 
@@ -217,6 +230,12 @@ int run(int argc, char** argv) {
     if (!o.splash.empty())
         input.resources.push_back(
             {TYPE_BITMAP, SPLASH_BITMAP_ID, bitmapResource(readFile(o.splash, "splash bitmap"))});
+    if (!o.manifest.empty()) {
+        Bytes manifest = readFile(o.manifest, "manifest");
+        checkManifest(manifest, o.manifest);
+        input.resources.push_back({TYPE_MANIFEST, MANIFEST_ID, manifest});
+    }
+    input.console = o.console;
 
     Bytes packed;
     try {
