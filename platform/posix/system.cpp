@@ -119,10 +119,6 @@ ByteString resolvedFolder(const char* path) {
     return folder;
 }
 
-} // namespace
-
-namespace {
-
 // The path of an executable "java" in a PATH element, or empty.
 ByteString javaCommandIn(const char* folder) {
     // An empty PATH element means the current directory.

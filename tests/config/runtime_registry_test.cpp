@@ -165,12 +165,12 @@ TEST(RegistryRuntime, TodaysInstallers) {
     writeValue("SOFTWARE\\Eclipse Adoptium\\JDK\\99.0.0.1\\hotspot\\MSI", "Path", other + "\\");
     for (const Vendor& vendor : vendors)
         writeValue(vendor.value, vendor.name,
-                   fakeRuntime(tmp, vendor.name + vendor.version, vendor.version));
+                   fakeRuntime(tmp, "vendor-" + vendor.version, vendor.version));
     // Two installations under one vendor key: the higher version wins whatever the key order.
     std::string adoptium8 = fakeRuntime(tmp, "adoptium8", "1.8.0_392");
     writeValue("SOFTWARE\\Eclipse Adoptium\\JRE\\8.0.392.8\\hotspot\\MSI", "Path", adoptium8);
     for (const Vendor& vendor : vendors) {
-        EXPECT_EQ(locate("v"), fakeRuntimeLibrary(tmp / (vendor.name + vendor.version)))
+        EXPECT_EQ(locate("v"), fakeRuntimeLibrary(tmp / ("vendor-" + vendor.version)))
             << vendor.key;
         deleteTree(vendor.key.c_str());
     }
