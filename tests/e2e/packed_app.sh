@@ -108,7 +108,9 @@ origin)
     expect origin "plain=origin.plain spec[Origin Test|2.5|zor] impl[origin|2.5.0|zor tests]"
     expect origin "missing=ClassNotFoundException missing.X"
     expect origin "lib=org.apache.commons.lang3 spec[Apache Commons Lang|3.12|null] impl[Apache Commons Lang|3.12.0|null]"
-    expected=$(timeout 120 "$jdk/bin/java" -cp "$jars/origin.jar:$jars/origin/lib/commons-lang3.jar" \
+    expect origin "bare=bare spec[null|null|null] impl[null|null|null]"
+    expected=$(timeout 120 "$jdk/bin/java" \
+        -cp "$jars/origin.jar:$jars/origin/lib/commons-lang3.jar:$jars/bare.jar" \
         origin.Origin | grep -v '^where\.')
     [ -n "$expected" ] || fail "origin: java -cp printed nothing"
     packed=$(grep -v '^where\.' <<<"$out")

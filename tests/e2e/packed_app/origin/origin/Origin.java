@@ -24,6 +24,7 @@ public class Origin {
         describe("own", Origin.class.getPackage());
         describe("plain", origin.plain.Plain.class.getPackage());
         describe("lib", StringUtils.class.getPackage());
+        describe("bare", bare.Bare.class.getPackage());
         System.out.println("libWorks=" + StringUtils.capitalize("zor"));
         try {
             Class<?> c = Thread.currentThread().getContextClassLoader().loadClass("missing.X");
