@@ -43,8 +43,9 @@ jobject newFileUrl(JNIEnv* env, const ByteString& path) {
     jmethodID toUrl = uriClass ? env->GetMethodID(uriClass, "toURL", "()Ljava/net/URL;") : nullptr;
     jstring text = toUrl ? bytesToJavaString(env, path) : nullptr;
     jobject file = text ? env->NewObject(fileClass, init, text) : nullptr;
-    jobject uri = file ? env->CallObjectMethod(file, toUri) : nullptr;
-    return uri ? env->CallObjectMethod(uri, toUrl) : nullptr;
+    jobject uri = file && !env->ExceptionCheck() ? env->CallObjectMethod(file, toUri) : nullptr;
+    jobject url = uri && !env->ExceptionCheck() ? env->CallObjectMethod(uri, toUrl) : nullptr;
+    return env->ExceptionCheck() ? nullptr : url;
 }
 
 jobject newDomain(JNIEnv* env, jobject loader) {
@@ -61,7 +62,9 @@ jobject newDomain(JNIEnv* env, jobject loader) {
                     : nullptr;
     jobject source =
         sourceInit ? env->NewObject(sourceClass, sourceInit, location, nullptr) : nullptr;
-    jclass domainClass = source ? env->FindClass("java/security/ProtectionDomain") : nullptr;
+    jclass domainClass = source && !env->ExceptionCheck()
+                             ? env->FindClass("java/security/ProtectionDomain")
+                             : nullptr;
     jmethodID domainInit = domainClass
                                ? env->GetMethodID(domainClass, "<init>",
                                                   "(Ljava/security/CodeSource;Ljava/security/"
@@ -71,7 +74,7 @@ jobject newDomain(JNIEnv* env, jobject loader) {
     jobject domain = domainInit
                          ? env->NewObject(domainClass, domainInit, source, nullptr, loader, nullptr)
                          : nullptr;
-    return env->PopLocalFrame(domain);
+    return env->PopLocalFrame(env->ExceptionCheck() ? nullptr : domain);
 }
 
 // The manifest of the archive `store` as a java.util.jar.Manifest (local reference), parsed
@@ -86,12 +89,14 @@ jobject parseManifest(JNIEnv* env, const ByteBuffer& bytes) {
     jclass streamClass = array ? env->FindClass("java/io/ByteArrayInputStream") : nullptr;
     jmethodID streamInit = streamClass ? env->GetMethodID(streamClass, "<init>", "([B)V") : nullptr;
     jobject stream = streamInit ? env->NewObject(streamClass, streamInit, array) : nullptr;
-    jclass manifestClass = stream ? env->FindClass("java/util/jar/Manifest") : nullptr;
+    jclass manifestClass =
+        stream && !env->ExceptionCheck() ? env->FindClass("java/util/jar/Manifest") : nullptr;
     jmethodID manifestInit =
         manifestClass ? env->GetMethodID(manifestClass, "<init>", "(Ljava/io/InputStream;)V")
                       : nullptr;
     jobject manifest = manifestInit ? env->NewObject(manifestClass, manifestInit, stream) : nullptr;
-    if (!manifest && env->ExceptionCheck()) {
+    if (env->ExceptionCheck()) {
+        manifest = nullptr;
         // A malformed manifest (IOException, or the runtime exceptions its parser throws) is
         // ignored; an Error such as OutOfMemoryError stays pending for the caller.
         jthrowable problem = env->ExceptionOccurred();
@@ -149,11 +154,13 @@ jstring attributeOf(JNIEnv* env, jobject manifest, jobject section, const char* 
                                       : nullptr;
     jstring key = getMain ? env->NewStringUTF(name) : nullptr;
     jobject value = key && section ? env->CallObjectMethod(section, getValue, key) : nullptr;
-    if (key && !value && !env->ExceptionCheck()) {
+    if (key && !env->ExceptionCheck() && !value) {
         jobject main = env->CallObjectMethod(manifest, getMain);
-        if (main)
+        if (!env->ExceptionCheck() && main)
             value = env->CallObjectMethod(main, getValue, key);
     }
+    if (env->ExceptionCheck())
+        value = nullptr;
     return static_cast<jstring>(env->PopLocalFrame(value));
 }
 
@@ -279,7 +286,7 @@ jclass throwClassNotFound(JNIEnv* env, jstring className) {
         notFound ? env->GetMethodID(notFound, "<init>", "(Ljava/lang/String;)V") : nullptr;
     // Built from the Java string itself: the message names the class exactly as asked for.
     jobject error = init ? env->NewObject(notFound, init, className) : nullptr;
-    if (error) {
+    if (error && !env->ExceptionCheck()) {
         env->Throw(static_cast<jthrowable>(error));
         env->DeleteLocalRef(error);
     }

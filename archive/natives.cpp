@@ -150,6 +150,9 @@ JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIE
     if (domain && defineClassPackage(env, loader, name, *holder))
         defined = static_cast<jclass>(env->CallObjectMethod(loader, defineClass, name, bytes, 0,
                                                             env->GetArrayLength(bytes), domain));
+    // Any exception stays pending for the caller; checked here before the clean-up.
+    if (env->ExceptionCheck())
+        defined = nullptr;
     if (domain)
         env->DeleteLocalRef(domain);
     env->DeleteLocalRef(bytes);

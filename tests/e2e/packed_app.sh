@@ -119,6 +119,11 @@ origin)
 $packed
 --- java -cp
 $expected"
+    # A manifest that cannot be parsed counts as none: the classes still load.
+    pack badmanifest --main-class origin.Origin --app "$jars/origin-badmanifest.jar" &&
+        run badmanifest
+    expect badmanifest "own=origin spec[null|null|null] impl[null|null|null]"
+    expect badmanifest "lib=org.apache.commons.lang3 spec[Apache Commons Lang|3.12|null] impl[Apache Commons Lang|3.12.0|null]"
     # The loader's ClassNotFoundException does not stop the launcher's own main-class lookup:
     # a class that neither finds is still reported as missing.
     pack nomain --main-class missing.Main --app "$jars/origin-app.jar" &&

@@ -7,6 +7,7 @@
 #   origin.jar  an application with a manifest, to run with `java -cp` beside commons-lang3
 #   bare.jar    one class, no manifest
 #   origin-app.jar  the origin application with commons-lang3 and bare.jar nested under lib/
+#   origin-badmanifest.jar  the same with a manifest that cannot be parsed
 # Usage: build.sh OUT JAVAC JAR COMMONS_CLI_JAR COMMONS_LANG3_JAR
 set -euo pipefail
 out=$1 javac=$2 jar=$3 cli_jar=$4 lang3_jar=$5
@@ -77,3 +78,8 @@ mkdir -p "$out/origin/lib"
 cp "$lang3_jar" "$out/origin/lib/commons-lang3.jar"
 cp "$out/bare.jar" "$out/origin/lib/bare.jar"
 "$jar" cfm "$out/origin-app.jar" "$src/origin/manifest.txt" -C "$out/origin" .
+mkdir -p "$out/badmanifest/META-INF"
+cp -r "$out/origin/origin" "$out/origin/lib" "$out/badmanifest/"
+printf 'Manifest-Version: 1.0\nImplementation-Version: 9\nnot a header\n' \
+    >"$out/badmanifest/META-INF/MANIFEST.MF"
+(cd "$out/badmanifest" && zip -qr ../origin-badmanifest.jar META-INF origin lib)
