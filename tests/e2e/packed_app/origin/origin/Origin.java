@@ -36,8 +36,9 @@ public class Origin {
 
     static void describe(String key, Package p) {
         System.out.println(key + "=" + p.getName()
-                + " spec[" + p.getSpecificationTitle() + "|" + p.getSpecificationVersion() + "|"
-                + p.getSpecificationVendor() + "] impl[" + p.getImplementationTitle() + "|"
+                + " specification[" + p.getSpecificationTitle() + "|"
+                + p.getSpecificationVersion() + "|" + p.getSpecificationVendor() + "]"
+                + " implementation[" + p.getImplementationTitle() + "|"
                 + p.getImplementationVersion() + "|" + p.getImplementationVendor() + "]");
     }
 }
