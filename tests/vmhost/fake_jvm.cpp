@@ -8,13 +8,16 @@
 //   ZOR_FAKE_JVM_MAIN      the one class FindClass finds besides System and String (a/b/Main)
 //   ZOR_FAKE_JVM_NO_MAIN   that class has no static main
 //   ZOR_FAKE_JVM_THROW     main ends with an exception
+//   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
 #include <jni.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -257,6 +260,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
         record(std::string("option ") + args->options[i].optionString +
                (args->options[i].extraInfo ? " (extraInfo set)" : ""));
     std::string result;
+    if (readEnv("ZOR_FAKE_JVM_CREATE_MS", result))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(result.c_str())));
     int code = readEnv("ZOR_FAKE_JVM_RESULT", result) ? std::atoi(result.c_str()) : -1;
     if (code != JNI_OK)
         return code;
