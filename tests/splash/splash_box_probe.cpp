@@ -7,8 +7,8 @@
 //                                       ("owner=ZORSPLASH" or "owner=none"); after HOLD_MS
 //                                       prints whether box and splash are still there
 //                                       ("held=BOX,SPLASH" as 0 or 1); presses OK and
-//                                       prints how long the splash then stayed ("gone=MS", or
-//                                       "gone=never" after 5 s; "gone=0" when there was none)
+//                                       prints how long the splash outlived the box ("gone=MS", or
+//                                       "gone=never" after 5 s; "gone=none" when there was none)
 // Exit code 2 when nothing appeared in time.
 #include <windows.h>
 
@@ -55,8 +55,18 @@ int main(int argc, char** argv) {
         Sleep(static_cast<DWORD>(std::atoi(argv[3])));
         std::printf("held=%d,%d\n", IsWindowVisible(found) ? 1 : 0, visibleSplash() ? 1 : 0);
     }
+    bool hadSplash = visibleSplash() != nullptr;
     PostMessageA(found, WM_COMMAND, IDOK, 0);
     DWORD dismissed = GetTickCount();
+    if (!hadSplash) {
+        std::printf("gone=none\n");
+        return 0;
+    }
+    // Wine takes a while to close a box that another process presses OK on: count from the
+    // moment the box has gone.
+    while (IsWindow(found) && GetTickCount() - dismissed < 10000)
+        Sleep(5);
+    dismissed = GetTickCount();
     while (visibleSplash()) {
         if (GetTickCount() - dismissed > 5000) {
             std::printf("gone=never\n");

@@ -13,6 +13,10 @@
 #include <thread>
 #include <vector>
 
+#ifndef SPLASH_STRESS_ROUNDS
+#define SPLASH_STRESS_ROUNDS 25
+#endif
+
 namespace {
 
 // A 32 x 16 bitmap of one colour, 24 bits per pixel, without file header.
@@ -36,7 +40,7 @@ bool waitFor(bool shown, int milliseconds) {
 
 TEST(SplashStress, CallersOnOtherThreadsWhileTheSplashCloses) {
     std::vector<unsigned char> dib = smallDib();
-    for (int round = 0; round < 25; ++round) {
+    for (int round = 0; round < SPLASH_STRESS_ROUNDS; ++round) {
         void* bitmap = zor::platform::splashBitmapFromDib(dib.data(), uint32_t(dib.size()));
         ASSERT_NE(bitmap, nullptr);
         ASSERT_TRUE(zor::startSplashScreen(bitmap, "Please wait ..."));

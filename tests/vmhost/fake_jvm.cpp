@@ -9,6 +9,7 @@
 //   ZOR_FAKE_JVM_NO_MAIN   that class has no static main
 //   ZOR_FAKE_JVM_THROW     main ends with an exception
 //   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
+//   ZOR_FAKE_JVM_DESTROY_MS DestroyJavaVM takes this long (threads that outlive main)
 #include <jni.h>
 
 #include <chrono>
@@ -211,6 +212,9 @@ jint JNICALL detachCurrentThread(JavaVM*) {
 }
 jint JNICALL destroyJavaVm(JavaVM*) {
     record("DestroyJavaVM");
+    std::string wait;
+    if (readEnv("ZOR_FAKE_JVM_DESTROY_MS", wait))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(wait.c_str())));
     return JNI_OK;
 }
 
