@@ -36,4 +36,8 @@ int32_t fullPathName(const char* path, char* buffer, int32_t size);
 // `java` command on PATH resolves to), ending in the separator; empty where there is none.
 ByteString systemRuntimeHome();
 
+// The folder where this user's programs keep caches (Windows: %LOCALAPPDATA%; Linux:
+// $XDG_CACHE_HOME, else ~/.cache), ending in the separator; empty where there is none.
+ByteString userCacheFolder();
+
 } // namespace zor::platform

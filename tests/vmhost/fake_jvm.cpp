@@ -8,6 +8,9 @@
 //   ZOR_FAKE_JVM_MAIN      the one class FindClass finds besides System and String (a/b/Main)
 //   ZOR_FAKE_JVM_NO_MAIN   that class has no static main
 //   ZOR_FAKE_JVM_THROW     main ends with an exception
+// Like a runtime with class-data sharing, DestroyJavaVM writes a small archive to the file of
+// -XX:ArchiveClassesAtExit, or to that of -XX:SharedArchiveFile with -XX:+AutoCreateSharedArchive
+// when the file does not exist.
 #include <jni.h>
 
 #include <cstdarg>
@@ -72,6 +75,7 @@ std::vector<std::u16string> strings;
 std::u16string handlerPackages;
 bool handlerPackagesSet = false;
 bool pending = false;
+std::string archiveAtExit;
 
 jstring makeString(const std::u16string& text) {
     strings.push_back(text);
@@ -208,6 +212,13 @@ jint JNICALL detachCurrentThread(JavaVM*) {
 }
 jint JNICALL destroyJavaVm(JavaVM*) {
     record("DestroyJavaVM");
+    if (!archiveAtExit.empty()) {
+        if (FILE* f = std::fopen(archiveAtExit.c_str(), "wb")) {
+            std::fprintf(f, "class-data archive written by the test double\n");
+            std::fclose(f);
+        }
+        archiveAtExit.clear();
+    }
     return JNI_OK;
 }
 
@@ -253,9 +264,25 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
                   static_cast<unsigned>(args->version), args->ignoreUnrecognized,
                   static_cast<int>(args->nOptions));
     record(line);
-    for (jint i = 0; i < args->nOptions; ++i)
-        record(std::string("option ") + args->options[i].optionString +
-               (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+    bool autoCreate = false;
+    std::string shared;
+    archiveAtExit.clear();
+    for (jint i = 0; i < args->nOptions; ++i) {
+        std::string option = args->options[i].optionString;
+        record("option " + option + (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+        if (option == "-XX:+AutoCreateSharedArchive")
+            autoCreate = true;
+        else if (option.rfind("-XX:SharedArchiveFile=", 0) == 0)
+            shared = option.substr(option.find('=') + 1);
+        else if (option.rfind("-XX:ArchiveClassesAtExit=", 0) == 0)
+            archiveAtExit = option.substr(option.find('=') + 1);
+    }
+    if (autoCreate && !shared.empty()) {
+        if (FILE* f = std::fopen(shared.c_str(), "rb"))
+            std::fclose(f);
+        else
+            archiveAtExit = shared;
+    }
     std::string result;
     int code = readEnv("ZOR_FAKE_JVM_RESULT", result) ? std::atoi(result.c_str()) : -1;
     if (code != JNI_OK)
