@@ -89,6 +89,20 @@ ByteString readSmallFile(const char* path) {
     return text;
 }
 
+// The runtime's own archive of its classes, beside its VM library: an application's archive
+// builds on it, and without it the runtime only warns on standard error, at every start.
+bool hasBaseArchive(const char* libraryPath) {
+    ByteString folder(libraryPath);
+    int32_t cut = folder.length;
+    while (cut > 0 && !isSeparator(folder[cut - 1]))
+        --cut;
+    folder = folder.left(cut);
+    int64_t size = 0;
+    int64_t modified = 0;
+    return platform::fileStamp((folder + "classes.jsa").c_str(), size, modified) ||
+           platform::fileStamp((folder + "classes_nocoops.jsa").c_str(), size, modified);
+}
+
 void exitHook() {
     finishWarmStart();
 }
@@ -116,7 +130,8 @@ ByteString classDataArchivePath(const char* value) {
 void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* libraryPath,
                          int32_t runtimeMajor) {
     ByteString value = expandEnvironment(config.getValue("classdatacache").c_str());
-    if (value.isEmpty() || runtimeMajor < FIRST_DYNAMIC_ARCHIVE_VERSION)
+    if (value.isEmpty() || runtimeMajor < FIRST_DYNAMIC_ARCHIVE_VERSION ||
+        !hasBaseArchive(libraryPath))
         return;
     ByteString archive = classDataArchivePath(value.c_str());
     ByteString runtime = fileLine("runtime", libraryPath);

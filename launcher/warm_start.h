@@ -23,7 +23,8 @@ ByteString classDataArchivePath(const char* value);
 // `libraryPath` (major version `runtimeMajor`, 0 when unknown): the archive is used when it
 // is the one this launcher published for the same program and runtime; otherwise the one
 // process that gets the archive's lock has it written to a new file. Adds nothing without the
-// key, on runtimes that cannot do it, or where the archive has no place.
+// key, on runtimes that cannot do it (before 13, or without their own archive classes.jsa
+// beside the VM library), or where the archive has no place.
 void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* libraryPath,
                          int32_t runtimeMajor);
 

@@ -247,6 +247,7 @@ protected:
         fs::create_directories(folder);
         fs::path library = folder / zor::platform::VM_LIBRARY_NAME;
         fs::copy_file(nativePath(ZOR_FAKE_JVM), library, fs::copy_options::overwrite_existing);
+        std::ofstream(folder / "classes.jsa", std::ios::binary) << "the runtime's own archive";
         if (!version.empty())
             std::ofstream(home / "release", std::ios::binary)
                 << "IMPLEMENTOR=\"Test\"\nJAVA_VERSION=\"" << version << "\"\nLIBC=\"gnu\"\n";
@@ -363,6 +364,12 @@ TEST_F(RuntimeOptions, ArchivePathsAndUnusableFolders) {
     EXPECT_EQ(options.back(), "-XX:ArchiveClassesAtExit=" + expectedArchive + ".new");
     EXPECT_TRUE(fs::is_regular_file(temp.path / "mine" / "a" / "x.jsa"));
     zor::test::unsetEnv("ZOR_CDS_PLACE");
+
+    // A runtime without its own archive gets no archive options at all.
+    fs::remove(fs::path(library).parent_path() / "classes.jsa");
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
+              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
+    library = runtimeSaying("jdk17", "17");
 
     // A file where the cache folder should be: nothing to write, and the launch goes on.
     std::ofstream(cache, std::ios::binary) << "not a folder";
