@@ -246,7 +246,9 @@ protected:
         fs::path folder = home / (zor::test::onWindows() ? "bin" : "lib") / "server";
         fs::create_directories(folder);
         fs::path library = folder / zor::platform::VM_LIBRARY_NAME;
-        fs::copy_file(nativePath(ZOR_FAKE_JVM), library, fs::copy_options::overwrite_existing);
+        // A new file rather than new bytes in the old one, which may still be mapped.
+        fs::remove(library);
+        fs::copy_file(nativePath(ZOR_FAKE_JVM), library);
         std::ofstream(folder / "classes.jsa", std::ios::binary) << "the runtime's own archive";
         if (!version.empty())
             std::ofstream(home / "release", std::ios::binary)
