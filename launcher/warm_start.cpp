@@ -11,9 +11,9 @@ namespace zor {
 
 namespace {
 
-// A file that the runtime rejects still maps and can crash it (measured with JDK 17 and 25: a
-// damaged archive ends in SIGSEGV, a truncated one in SIGBUS), and JDK 25 never rewrites a
-// file it cannot recognise. So the launcher hands the runtime only an archive it published
+// The runtime checks little of an archive before mapping it (measured: a damaged one crashes
+// JDK 17 and 25 with SIGSEGV, a truncated one JDK 17 with SIGBUS), and JDK 25 never rewrites
+// a file it cannot recognise. So the launcher hands the runtime only an archive it published
 // itself, checked against a record beside it: which runtime and which executable it belongs
 // to, and its own size and CRC. A new archive is written under another name and moved into
 // place whole, by the one process that holds the lock.
