@@ -17,11 +17,12 @@ namespace {
 
 constexpr int EXIT_REFUSED = 1;
 constexpr int EXIT_USAGE = 2;
+const char* const WARM_START_KEY = "classdatacache";
 
 const char* const USAGE =
     "usage: zorpack --target linux|win32|win64 --main-class NAME [--set KEY=VALUE]...\n"
     "               [--app ARCHIVE] [--splash FILE.bmp] [--stub FILE] [--support FILE]\n"
-    "               [--manifest FILE.xml] [--console] -o OUT\n";
+    "               [--manifest FILE.xml] [--console] [--warm-start] -o OUT\n";
 
 struct UsageError : PackError {
     using PackError::PackError;
@@ -31,6 +32,7 @@ struct Options {
     std::string target, mainClass, app, splash, stub, support, manifest, out;
     std::vector<Setting> settings;
     bool console = false;
+    bool warmStart = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -79,7 +81,11 @@ Options parse(int argc, char** argv) {
             o.console = true;
         } else if (arg == "-o")
             single(o.out);
-        else
+        else if (arg == "--warm-start") {
+            if (o.warmStart)
+                throw UsageError(arg + " given twice");
+            o.warmStart = true;
+        } else
             throw UsageError("unknown argument '" + arg + "'");
     }
     if (o.target.empty())
@@ -90,6 +96,9 @@ Options parse(int argc, char** argv) {
     if (o.target == "linux" && (o.console || !o.manifest.empty()))
         throw UsageError(std::string(o.console ? "--console" : "--manifest") +
                          " applies to the win32 and win64 targets only");
+    for (const Setting& s : o.settings)
+        if (o.warmStart && s.key == WARM_START_KEY)
+            throw UsageError("--warm-start and --set " + s.key + "= both name the archive");
     return o;
 }
 
@@ -240,6 +249,13 @@ int run(int argc, char** argv) {
     Bytes packed;
     try {
         packed = packExecutable(input);
+        // The archive is named after the program as packed without the line that names it.
+        if (o.warmStart) {
+            o.settings.push_back(
+                {WARM_START_KEY, warmStartFileName(fs::path(o.out).filename().string(), packed)});
+            input.configText = buildConfigText(o.mainClass, o.settings);
+            packed = packExecutable(input);
+        }
     } catch (const PackError& e) {
         throw PackError(std::string(e.what()) + " (stub " + stubPath + ", support archive " +
                         supportPath + ")");

@@ -3,6 +3,9 @@
 #include "packed_reader.h"
 #include "test_support.h"
 
+#include "packer/packing.h"
+
+#include <regex>
 #include <sys/stat.h>
 
 using namespace zor::packtest;
@@ -210,6 +213,55 @@ TEST_F(Packing, StubAndSupportAreFoundBesideTheProgramOrInSiblingBuildFolders) {
     ASSERT_GT(packed.size(), 2u);
     EXPECT_EQ(packed[0], 'M');
     EXPECT_EQ(packed[1], 'Z');
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Packing, WarmStartNamesAnArchivePerProgramAndBuild) {
+    auto cacheLine = [&](const fs::path& out) {
+        auto archive = findAppendedArchive(readBytes(out));
+        std::string comment = archive ? archive->comment : "";
+        size_t at = comment.find("classdatacache ");
+        return at == std::string::npos ? std::string()
+                                       : comment.substr(at, comment.find("\r\n", at) - at);
+    };
+    ASSERT_EQ(
+        pack("--main-class a.Main --warm-start --app " + quote(app.string()), dir / "My App").code,
+        0);
+    std::string first = cacheLine(dir / "My App");
+    EXPECT_TRUE(std::regex_match(first, std::regex("classdatacache My_App-[0-9a-f]{16}\\.jsa")))
+        << first;
+    // The same inputs give the same name; another application gives another.
+    ASSERT_EQ(
+        pack("--main-class a.Main --warm-start --app " + quote(app.string()), dir / "My App").code,
+        0);
+    EXPECT_EQ(cacheLine(dir / "My App"), first);
+    fs::path other = makeZip(dir, "other.jar", {{"Main.class", patternBytes(501)}});
+    ASSERT_EQ(
+        pack("--main-class a.Main --warm-start --app " + quote(other.string()), dir / "My App")
+            .code,
+        0);
+    EXPECT_NE(cacheLine(dir / "My App"), first);
+    EXPECT_EQ(cacheLine(dir / "My App").size(), first.size());
+
+    EXPECT_EQ(pack("--main-class a.Main --app " + quote(app.string()), dir / "plain").code, 0);
+    EXPECT_EQ(cacheLine(dir / "plain"), "") << "no key without --warm-start";
+    EXPECT_EQ(
+        pack("--main-class a.Main --warm-start --set classdatacache=x.jsa", dir / "both").code, 2);
+    EXPECT_EQ(pack("--main-class a.Main --warm-start --warm-start", dir / "twice").code, 2);
+    EXPECT_FALSE(fs::exists(dir / "both"));
+}
+
+TEST(WarmStartFileName, DropsExeAndReplacesCharactersTheConfigurationWouldChange) {
+    using zor::pack::warmStartFileName;
+    const Bytes bytes = {1, 2, 3};
+    std::string name = warmStartFileName("Tool.exe", bytes);
+    EXPECT_EQ(name.substr(0, 5), "Tool-");
+    EXPECT_EQ(warmStartFileName("50%off é.app", bytes).substr(0, 14), "50_off___.app-")
+        << "no %NAME% expansion, no bytes outside ASCII";
+    EXPECT_NE(warmStartFileName("Tool.exe", Bytes{1, 2, 4}), name);
 }
 
 } // namespace

@@ -12,6 +12,9 @@
 //                          the DPI settings of its activation context (from its manifest)
 //   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
 //   ZOR_FAKE_JVM_DESTROY_MS DestroyJavaVM takes this long (threads that outlive main)
+// Like a runtime with class-data sharing, DestroyJavaVM writes a small archive to the file of
+// -XX:ArchiveClassesAtExit, or to that of -XX:SharedArchiveFile with -XX:+AutoCreateSharedArchive
+// when the file does not exist.
 #include <jni.h>
 
 #include <chrono>
@@ -78,6 +81,7 @@ std::vector<std::u16string> strings;
 std::u16string handlerPackages;
 bool handlerPackagesSet = false;
 bool pending = false;
+std::string archiveAtExit;
 
 jstring makeString(const std::u16string& text) {
     strings.push_back(text);
@@ -217,6 +221,13 @@ jint JNICALL destroyJavaVm(JavaVM*) {
     std::string wait;
     if (readEnv("ZOR_FAKE_JVM_DESTROY_MS", wait))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(wait.c_str())));
+    if (!archiveAtExit.empty()) {
+        if (FILE* f = std::fopen(archiveAtExit.c_str(), "wb")) {
+            std::fprintf(f, "class-data archive written by the test double\n");
+            std::fclose(f);
+        }
+        archiveAtExit.clear();
+    }
     return JNI_OK;
 }
 
@@ -312,9 +323,25 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
     if (isSet("ZOR_FAKE_JVM_DPI"))
         recordDpiAwareness();
 #endif
-    for (jint i = 0; i < args->nOptions; ++i)
-        record(std::string("option ") + args->options[i].optionString +
-               (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+    bool autoCreate = false;
+    std::string shared;
+    archiveAtExit.clear();
+    for (jint i = 0; i < args->nOptions; ++i) {
+        std::string option = args->options[i].optionString;
+        record("option " + option + (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+        if (option == "-XX:+AutoCreateSharedArchive")
+            autoCreate = true;
+        else if (option.rfind("-XX:SharedArchiveFile=", 0) == 0)
+            shared = option.substr(option.find('=') + 1);
+        else if (option.rfind("-XX:ArchiveClassesAtExit=", 0) == 0)
+            archiveAtExit = option.substr(option.find('=') + 1);
+    }
+    if (autoCreate && !shared.empty()) {
+        if (FILE* f = std::fopen(shared.c_str(), "rb"))
+            std::fclose(f);
+        else
+            archiveAtExit = shared;
+    }
     std::string result;
     if (readEnv("ZOR_FAKE_JVM_CREATE_MS", result))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(result.c_str())));
