@@ -70,8 +70,9 @@ public:
 private:
     const unsigned char* view = nullptr;
     int64_t bytes = 0;
-    void* file = nullptr;
-    void* mapping = nullptr;
+    // The file and mapping handles of the Windows implementation; Linux needs neither.
+    [[maybe_unused]] void* file = nullptr;
+    [[maybe_unused]] void* mapping = nullptr;
 };
 
 // Size and last-write time (in the system's own units) of a regular file; false when there is
