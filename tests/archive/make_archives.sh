@@ -5,6 +5,7 @@
 set -euo pipefail
 out=$1
 jar=$2
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
 mkdir -p "$out/src" "$out/nest" "$out/corpus/samples"
 cd "$out/src"
@@ -90,6 +91,9 @@ echo "lower case" >case.txt
 zip -q -X ../outer.zip l1.jar a.jar bb.jar LIB.JAR x.Zip lib/in-folder.jar .jar empty.jar \
     bad.jar dup.txt '!bang.txt' Case.txt case.txt zero.txt
 zip -q -X -0 ../outer.zip patch.jar # stored, so that the test can damage its bytes in place
+
+# ---- archives that only a Java program writes ----
+"$(dirname "$jar")/java" "$here/MakeArchives.java" "$out"
 
 # ---- corpus: real jars and the JDK's jmods, listed and sampled by unzip ----
 cd "$out/corpus"
