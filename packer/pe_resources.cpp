@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace zor::pack {
 
@@ -256,8 +257,16 @@ ResourceTree PeImage::readResources() const {
             key.name.push_back(char16_t(get16(chars + 2 * i)));
         return key;
     };
+    // The entries are followed as written, so a crafted stub can point many of them at the
+    // same tables (or data) and multiply the work without end. A linker writes every table
+    // once and each resource's bytes once: a table reached twice, or more data than the file
+    // holds, is damage.
+    std::set<uint32_t> tablesSeen;
+    uint64_t dataTotal = 0;
     // Calls visit(key, target field) for every entry of the table at `offset`.
     auto forEachEntry = [&](uint32_t offset, auto visit) {
+        if (!tablesSeen.insert(offset).second)
+            throw PackError("the stub's resource directory is damaged (a table is reached twice)");
         const uint8_t* table = at(offset, 16);
         uint32_t count = uint32_t(get16(table + 12)) + get16(table + 14);
         const uint8_t* entries = at(offset + 16, 8 * count);
@@ -276,6 +285,10 @@ ResourceTree PeImage::readResources() const {
                              [&](const ResourceKey& language, uint32_t leaf) {
                                  const uint8_t* entry = at(subdirectory(leaf, false), 16);
                                  uint32_t size = get32(entry + 4);
+                                 dataTotal += size;
+                                 if (dataTotal > file_.size())
+                                     throw PackError("the stub's resource directory is damaged "
+                                                     "(more data than the file holds)");
                                  const uint8_t* data = file_.data() + offsetOf(get32(entry), size);
                                  tree.types[type][name][language] =
                                      ResourceData{Bytes(data, data + size), get32(entry + 8)};
