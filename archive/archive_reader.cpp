@@ -319,11 +319,46 @@ void ArchiveReader::readCentralDirectory() {
         h.name.append(q, nameLength);
         h.extra.append(q + nameLength, extraLength);
         h.comment.append(q + nameLength + extraLength, commentLength);
+        applyZip64Extra(h);
         // Names use "\" inside the launcher, whatever the archive wrote.
         for (int32_t i = 0; i < h.name.length; ++i)
             if (h.name.data[i] == '/')
                 h.name.data[i] = '\\';
         at += CENTRAL_HEADER_SIZE + variable;
+    }
+}
+
+// A saturated size or offset is given in full by the entry's Zip64 extra field, in the order
+// uncompressed size, compressed size, local header offset, each present only when saturated.
+// Values beyond 32 bits stay saturated: such an entry cannot be read here and is refused when
+// opened.
+void ArchiveReader::applyZip64Extra(ArchiveEntryHeader& h) {
+    uint32_t* fields[] = {&h.uncompressedSize, &h.compressedSize, &h.localHeaderOffset};
+    if (h.uncompressedSize != UINT32_MAX && h.compressedSize != UINT32_MAX &&
+        h.localHeaderOffset != UINT32_MAX)
+        return;
+    const auto* extra = reinterpret_cast<const unsigned char*>(h.extra.data);
+    int32_t at = 0;
+    while (at + 4 <= h.extra.length) {
+        uint16_t id = u16(extra + at);
+        uint16_t length = u16(extra + at + 2);
+        if (at + 4 + length > h.extra.length)
+            return;
+        if (id == 0x0001) {
+            int32_t field = at + 4;
+            for (uint32_t* value : fields) {
+                if (*value != UINT32_MAX)
+                    continue;
+                if (field + 8 > at + 4 + length)
+                    return;
+                uint64_t full = u64(extra + field);
+                field += 8;
+                if (full < UINT32_MAX)
+                    *value = static_cast<uint32_t>(full);
+            }
+            return;
+        }
+        at += 4 + length;
     }
 }
 
@@ -339,9 +374,12 @@ bool ArchiveReader::openEntry(int32_t n) {
     uint16_t method = u16(local + 8);
     if (u32(local) != LOCAL_SIGNATURE || method != h.method || (method != 0 && method != 8))
         fail(ARCHIVE_BAD_ARCHIVE);
+    // A Zip64 local header saturates both sizes and gives them in its extra field; the
+    // directory's values, read the same way, stand for them.
+    bool zip64Sizes = u32(local + 18) == UINT32_MAX && u32(local + 22) == UINT32_MAX;
     if (!(flags & FLAG_DATA_DESCRIPTOR) &&
-        (u32(local + 14) != h.crc32 || u32(local + 18) != h.compressedSize ||
-         u32(local + 22) != h.uncompressedSize))
+        (u32(local + 14) != h.crc32 || (!zip64Sizes && (u32(local + 18) != h.compressedSize ||
+                                                        u32(local + 22) != h.uncompressedSize))))
         fail(ARCHIVE_BAD_ARCHIVE);
     // The local flags are the ones that describe the data that follows. They are kept with
     // the open entry rather than written into the shared header, which other threads read.

@@ -148,6 +148,7 @@ private:
     void readExact(void* out, int32_t count);
     void seekTo(int64_t offset);
     void readCentralDirectory();
+    static void applyZip64Extra(ArchiveEntryHeader& h);
     int32_t readStored(unsigned char* out, int32_t count);
     int32_t readDeflated(unsigned char* out, int32_t count);
     int32_t refill();

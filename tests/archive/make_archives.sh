@@ -28,6 +28,8 @@ zip -q -X ../one.zip numbers.txt
 "$jar" cf ../data.jar numbers.txt random.bin dir/sub/file.txt empty.txt
 zip -q -X -P secret ../encrypted.zip numbers.txt
 zip -q -X ../encrypted.zip dir/sub/file.txt
+# Zip64 records and extra fields although nothing needs them: saturated offsets and sizes.
+zip -q -X -fz ../forced-zip64.zip numbers.txt dir/sub/file.txt empty.txt
 
 # An archive behind the bytes of a real program, with the stored offsets left as they were
 # and, in a second copy, adjusted by zip -A to count from the start of the file.

@@ -360,6 +360,15 @@ TEST(ArchiveReader, Zip64EndRecord) {
         EXPECT_EQ(image.reader.bytesBeforeArchive(), 4096u);
         EXPECT_EQ(readAll(image.reader, "e\\9999.txt"), "entry 9999\n");
     }
+    {
+        // zip -fz saturates the end record's offset and the entries' sizes and offsets.
+        ArchiveReader r;
+        r.openFile(fixture("forced-zip64.zip").c_str());
+        ASSERT_EQ(r.entryCount(), 3);
+        EXPECT_EQ(readAll(r, "numbers.txt"), readWholeFile(fixture("src/numbers.txt")));
+        EXPECT_EQ(readAll(r, "dir\\sub\\file.txt"), "in a folder\n");
+        EXPECT_EQ(readAll(r, "empty.txt"), "");
+    }
     size_t locatorAt = endAt - 20;
     size_t recordAt = locatorAt - 56;
     ASSERT_EQ(le32(whole, locatorAt), 0x07064b50u);
