@@ -314,10 +314,16 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     }
     bool reuse = old && old == last && old->rva == oldRva;
 
-    uint32_t rva =
-        reuse  ? old->rva
-        : last ? alignUp(last->rva + std::max(last->virtualSize, last->rawSize), sectionAlignment_)
-               : alignUp(get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS), sectionAlignment_);
+    // A new section goes above the headers and every section, whatever order the table lists
+    // them in: placed by the last one alone it could land on the headers (RVA 0, which also
+    // means "no resources") or inside another section.
+    uint64_t above = get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS);
+    for (const Section& s : sections_)
+        above = std::max<uint64_t>(above, uint64_t(s.rva) + std::max(s.virtualSize, s.rawSize));
+    above = (above + sectionAlignment_ - 1) / sectionAlignment_ * sectionAlignment_;
+    if (!reuse && above > UINT32_MAX - sectionAlignment_)
+        throw PackError("the resources do not fit into the program's address space");
+    uint32_t rva = reuse ? old->rva : uint32_t(above);
     Bytes content = tree.build(rva);
     if (uint64_t(rva) + content.size() + sectionAlignment_ > UINT32_MAX)
         throw PackError("the resources do not fit into the program's address space");

@@ -334,6 +334,25 @@ TEST(ResourceDirectory, TablesReachedTwiceAreRefused) {
     EXPECT_THROW(PeImage(craft(0x20), PeKind::Pe32Plus).readResources(), zor::pack::PackError);
 }
 
+// Found by fuzzing: a section table whose last entry (by address) is empty at address 0 put
+// the new resources at address 0, which reads as "no resources".
+TEST(ResourceDirectory, NewSectionGoesAboveHeadersAndEverySection) {
+    Bytes stub = readBytes(WIN64_STANDIN);
+    size_t pe = le32(stub.data() + 0x3c);
+    size_t table = pe + 24 + (stub[pe + 20] | (stub[pe + 21] << 8));
+    size_t count = stub[pe + 6] | (stub[pe + 7] << 8);
+    for (size_t i = 0; i < count; ++i)
+        std::fill(stub.begin() + table + 40 * i + 8, stub.begin() + table + 40 * i + 24, 0);
+    zor::pack::put32(stub.data() + pe + 24 + 112 + 8 * 2, 0); // no resources yet
+    PeImage image(stub, PeKind::Pe32Plus);
+    ResourceTree tree;
+    tree.put(10, 128, patternBytes(300));
+    Bytes written = image.withResources(tree);
+    ResourceTree back = PeImage(written, PeKind::Pe32Plus).readResources();
+    ASSERT_NE(back.find(10, 128, 0), nullptr);
+    EXPECT_EQ(back.find(10, 128, 0)->bytes, patternBytes(300));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stubs, PeResources,
                          ::testing::Values(Stand{"win32", WIN32_STANDIN, PeKind::Pe32},
                                            Stand{"win64", WIN64_STANDIN, PeKind::Pe32Plus}),
