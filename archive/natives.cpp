@@ -48,7 +48,8 @@ jobject sharedUrlHandler(JNIEnv* env) {
 // The text of a "zor:" URL for `path`. The natives read the URL back as narrow text and look it
 // up, then look up its percent-decoded form: a path whose bytes would not come back from a Java
 // string (not valid in the narrow code page, such as Latin-1 names under UTF-8) is written with
-// its non-ASCII bytes, "%" and "+" escaped, so that decoding gives exactly these bytes again.
+// its non-ASCII and control bytes, "%" and "+" escaped, so that decoding gives exactly these
+// bytes again.
 ByteString resourceUrlText(const ByteString& path) {
     WideString wide;
     wide.assignFromNarrow(path.data, path.length);
