@@ -12,6 +12,10 @@ namespace {
 constexpr uint32_t END_SIGNATURE = 0x06054b50;
 constexpr uint32_t CENTRAL_SIGNATURE = 0x02014b50;
 constexpr uint32_t LOCAL_SIGNATURE = 0x04034b50;
+constexpr uint32_t ZIP64_END_SIGNATURE = 0x06064b50;
+constexpr uint32_t ZIP64_LOCATOR_SIGNATURE = 0x07064b50;
+constexpr int32_t ZIP64_END_SIZE = 56;
+constexpr int32_t ZIP64_LOCATOR_SIZE = 20;
 constexpr int32_t END_RECORD_SIZE = 22;
 constexpr int32_t CENTRAL_HEADER_SIZE = 46;
 constexpr int32_t LOCAL_HEADER_SIZE = 30;
@@ -30,6 +34,9 @@ uint16_t u16(const unsigned char* p) {
 uint32_t u32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+uint64_t u64(const unsigned char* p) {
+    return static_cast<uint64_t>(u32(p)) | static_cast<uint64_t>(u32(p + 4)) << 32;
 }
 
 class FileStorage : public ArchiveStorage {
@@ -133,6 +140,8 @@ void ArchiveReader::close() {
     headers.shrink_to_fit();
     end = ArchiveEndRecord();
     prefixBytes = 0;
+    directoryEntries = directoryLength = 0;
+    directoryStart = 0;
 }
 
 void ArchiveReader::openStorage() {
@@ -202,24 +211,84 @@ void ArchiveReader::findEndRecord(int64_t length) {
     end.comment.append(r + END_RECORD_SIZE, commentLength);
 
     int64_t recordPosition = tailStart + at;
-    int64_t prefix = recordPosition - static_cast<int64_t>(end.directorySize) -
-                     static_cast<int64_t>(end.directoryOffset);
+    uint64_t entries = end.entryCount;
+    uint64_t directorySize = end.directorySize;
+    uint64_t directoryOffset = end.directoryOffset;
+    int64_t directoryEnd = recordPosition;
+    // From 65,535 entries on (or beyond 4 GB), writers put the real counts into a Zip64 end
+    // record between the directory and the classic one, leaving 0xFFFF / 0xFFFFFFFF here.
+    // A count of exactly 65,535 without that record is taken as written (the directory then
+    // has to parse); a saturated size or offset cannot be.
+    bool saturated = end.directorySize == UINT32_MAX || end.directoryOffset == UINT32_MAX;
+    int64_t zip64At = findZip64Record(recordPosition);
+    if (zip64At >= 0) {
+        unsigned char record[ZIP64_END_SIZE];
+        seekTo(zip64At);
+        readExact(record, ZIP64_END_SIZE);
+        entries = u64(record + 32);
+        directorySize = u64(record + 40);
+        directoryOffset = u64(record + 48);
+        directoryEnd = zip64At;
+    } else if (saturated) {
+        fail(ARCHIVE_BAD_ARCHIVE); // the real values are lost: never guess an empty archive
+    }
+    // Everything below must fit what the reader can address: a directory read in one piece
+    // and an entry count that the directory's bytes can hold.
+    if (directorySize > INT32_MAX || directoryOffset > static_cast<uint64_t>(directoryEnd) ||
+        directorySize > static_cast<uint64_t>(directoryEnd) - directoryOffset ||
+        entries > directorySize / CENTRAL_HEADER_SIZE)
+        fail(ARCHIVE_BAD_ARCHIVE);
+    int64_t prefix =
+        directoryEnd - static_cast<int64_t>(directorySize) - static_cast<int64_t>(directoryOffset);
     if (prefix < 0 || prefix > UINT32_MAX)
         fail(ARCHIVE_BAD_ARCHIVE);
-    if ((end.entryCount == 0) != (end.directorySize == 0))
+    if ((entries == 0) != (directorySize == 0))
         fail(ARCHIVE_BAD_ARCHIVE);
     prefixBytes = static_cast<uint32_t>(prefix);
+    directoryEntries = static_cast<int32_t>(entries);
+    directoryLength = static_cast<int32_t>(directorySize);
+    directoryStart = static_cast<int64_t>(directoryOffset);
+}
+
+// The position of the Zip64 end record that the locator right before the classic end record
+// points to, or -1 when there is none. The record normally sits right before the locator;
+// otherwise (extensible data after its fixed part) the locator's own offset is used, which
+// holds only for an archive that no other bytes precede.
+int64_t ArchiveReader::findZip64Record(int64_t recordPosition) {
+    if (recordPosition < ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE)
+        return -1;
+    unsigned char locator[ZIP64_LOCATOR_SIZE];
+    seekTo(recordPosition - ZIP64_LOCATOR_SIZE);
+    readExact(locator, ZIP64_LOCATOR_SIZE);
+    if (u32(locator) != ZIP64_LOCATOR_SIGNATURE)
+        return -1;
+    int64_t locatorAt = recordPosition - ZIP64_LOCATOR_SIZE;
+    unsigned char head[12];
+    int64_t adjacent = locatorAt - ZIP64_END_SIZE;
+    seekTo(adjacent);
+    readExact(head, sizeof head);
+    if (u32(head) == ZIP64_END_SIGNATURE && u64(head + 4) == ZIP64_END_SIZE - 12)
+        return adjacent;
+    uint64_t stored = u64(locator + 8);
+    if (stored > static_cast<uint64_t>(locatorAt - ZIP64_END_SIZE))
+        return -1;
+    seekTo(static_cast<int64_t>(stored));
+    readExact(head, sizeof head);
+    if (u32(head) == ZIP64_END_SIGNATURE &&
+        u64(head + 4) == static_cast<uint64_t>(locatorAt) - stored - 12)
+        return static_cast<int64_t>(stored);
+    return -1;
 }
 
 void ArchiveReader::readCentralDirectory() {
     headers.clear();
-    if (end.entryCount == 0)
+    if (directoryEntries == 0)
         return;
-    std::vector<unsigned char> directory(end.directorySize);
-    seekTo(static_cast<int64_t>(prefixBytes) + end.directoryOffset);
-    readExact(directory.data(), static_cast<int32_t>(end.directorySize));
+    std::vector<unsigned char> directory(static_cast<size_t>(directoryLength));
+    seekTo(static_cast<int64_t>(prefixBytes) + directoryStart);
+    readExact(directory.data(), directoryLength);
 
-    headers.resize(end.entryCount);
+    headers.resize(static_cast<size_t>(directoryEntries));
     size_t at = 0;
     for (ArchiveEntryHeader& h : headers) {
         if (at + CENTRAL_HEADER_SIZE > directory.size())
@@ -250,11 +319,46 @@ void ArchiveReader::readCentralDirectory() {
         h.name.append(q, nameLength);
         h.extra.append(q + nameLength, extraLength);
         h.comment.append(q + nameLength + extraLength, commentLength);
+        applyZip64Extra(h);
         // Names use "\" inside the launcher, whatever the archive wrote.
         for (int32_t i = 0; i < h.name.length; ++i)
             if (h.name.data[i] == '/')
                 h.name.data[i] = '\\';
         at += CENTRAL_HEADER_SIZE + variable;
+    }
+}
+
+// A saturated size or offset is given in full by the entry's Zip64 extra field, in the order
+// uncompressed size, compressed size, local header offset, each present only when saturated.
+// Values beyond 32 bits stay saturated: such an entry cannot be read here and is refused when
+// opened.
+void ArchiveReader::applyZip64Extra(ArchiveEntryHeader& h) {
+    uint32_t* fields[] = {&h.uncompressedSize, &h.compressedSize, &h.localHeaderOffset};
+    if (h.uncompressedSize != UINT32_MAX && h.compressedSize != UINT32_MAX &&
+        h.localHeaderOffset != UINT32_MAX)
+        return;
+    const auto* extra = reinterpret_cast<const unsigned char*>(h.extra.data);
+    int32_t at = 0;
+    while (at + 4 <= h.extra.length) {
+        uint16_t id = u16(extra + at);
+        uint16_t length = u16(extra + at + 2);
+        if (at + 4 + length > h.extra.length)
+            return;
+        if (id == 0x0001) {
+            int32_t field = at + 4;
+            for (uint32_t* value : fields) {
+                if (*value != UINT32_MAX)
+                    continue;
+                if (field + 8 > at + 4 + length)
+                    return;
+                uint64_t full = u64(extra + field);
+                field += 8;
+                if (full < UINT32_MAX)
+                    *value = static_cast<uint32_t>(full);
+            }
+            return;
+        }
+        at += 4 + length;
     }
 }
 
@@ -270,9 +374,12 @@ bool ArchiveReader::openEntry(int32_t n) {
     uint16_t method = u16(local + 8);
     if (u32(local) != LOCAL_SIGNATURE || method != h.method || (method != 0 && method != 8))
         fail(ARCHIVE_BAD_ARCHIVE);
+    // A Zip64 local header saturates both sizes and gives them in its extra field; the
+    // directory's values, read the same way, stand for them.
+    bool zip64Sizes = u32(local + 18) == UINT32_MAX && u32(local + 22) == UINT32_MAX;
     if (!(flags & FLAG_DATA_DESCRIPTOR) &&
-        (u32(local + 14) != h.crc32 || u32(local + 18) != h.compressedSize ||
-         u32(local + 22) != h.uncompressedSize))
+        (u32(local + 14) != h.crc32 || (!zip64Sizes && (u32(local + 18) != h.compressedSize ||
+                                                        u32(local + 22) != h.uncompressedSize))))
         fail(ARCHIVE_BAD_ARCHIVE);
     // The local flags are the ones that describe the data that follows. They are kept with
     // the open entry rather than written into the shared header, which other threads read.

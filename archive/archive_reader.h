@@ -76,6 +76,7 @@ struct ArchiveEntryHeader {
     ByteBuffer comment;
 };
 
+// The classic end record as stored; a Zip64 archive keeps its saturated values here.
 struct ArchiveEndRecord {
     uint16_t diskNumber = 0;
     uint16_t directoryDisk = 0;
@@ -132,6 +133,10 @@ private:
     ArchiveStorage* ownedStorage = nullptr;
     uint32_t prefixBytes = 0;
     ArchiveEndRecord end;
+    // The directory as the end records give it (the Zip64 one where present).
+    int32_t directoryEntries = 0;
+    int32_t directoryLength = 0;
+    int64_t directoryStart = 0; // behind prefixBytes
     std::vector<ArchiveEntryHeader> headers;
     CurrentEntry current;
     void* stream = nullptr; // z_stream, kept opaque so that users need no zlib headers
@@ -139,9 +144,11 @@ private:
 
     void openStorage();
     void findEndRecord(int64_t length);
+    int64_t findZip64Record(int64_t recordPosition);
     void readExact(void* out, int32_t count);
     void seekTo(int64_t offset);
     void readCentralDirectory();
+    static void applyZip64Extra(ArchiveEntryHeader& h);
     int32_t readStored(unsigned char* out, int32_t count);
     int32_t readDeflated(unsigned char* out, int32_t count);
     int32_t refill();

@@ -32,13 +32,6 @@ char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-void describeAndClear(JNIEnv* env) {
-    if (env->ExceptionCheck()) {
-        env->ExceptionDescribe();
-        env->ExceptionClear();
-    }
-}
-
 } // namespace
 
 int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLength,
@@ -287,17 +280,17 @@ jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& nam
         uint32_t size = store.reader.header(number).uncompressedSize;
         if (size > INT32_MAX)
             return false;
+        // A VM that cannot make the array has an OutOfMemoryError pending: the search stops
+        // here, with the error left for the caller, so that no shadowed copy of the same name
+        // further down is handed out instead.
         jbyteArray array = env->NewByteArray(static_cast<jsize>(size));
-        if (!array) {
-            describeAndClear(env);
-            return false;
-        }
+        if (!array)
+            return true;
         // Pinned before the read lock is taken and released after it is left.
         jbyte* elements = env->GetByteArrayElements(array, nullptr);
         if (!elements) {
-            describeAndClear(env);
             env->DeleteLocalRef(array);
-            return false;
+            return true;
         }
         bool intact = store.readEntryBytes(number, elements, size);
         // Bytes of a damaged entry are never copied back into the array.

@@ -69,8 +69,9 @@ public:
                   PathCallback callback = nullptr, void* context = nullptr) const;
 
     // The whole content of the first match as a new Java byte array, or null. A match whose
-    // data cannot be read intact (damaged, wrong CRC) counts as absent. `holder`, when given,
-    // receives the store whose archive held the match.
+    // data cannot be read intact (damaged, wrong CRC) counts as absent. When the VM cannot make
+    // the array, the search ends with null and the VM's error left pending. `holder`, when
+    // given, receives the store whose archive held the match.
     jbyteArray readEntryToJavaArray(JNIEnv* env, const ByteString& name,
                                     ArchiveStore** holder = nullptr);
     // The same lookup and read into a native buffer.
@@ -114,6 +115,9 @@ public:
 // the current configuration.
 bool ensureStoresOpen();
 bool ensureStoresOpen(StoreSources& sources);
+// Replaces what the first form reads (null: the executable's own archives again), for programs
+// that host the natives without resources of their own.
+void setProcessStoreSources(StoreSources* sources);
 
 // Undoes the packer's scrambling: every byte rotated left by two bits.
 void unscrambleArchive(const void* scrambled, uint32_t size, char* out);

@@ -2,22 +2,75 @@
 
 #include "archive/archive_store.h"
 #include "archive/class_origin.h"
+#include "vmhost/native_guard.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace zor {
 
 namespace {
 
-// Shared by every "zor:" URL: binding the handler to the URL directly avoids the VM's
-// protocol-handler lookup. Tested and set without a lock: two instances would serve alike.
-jobject urlHandlerInstance = nullptr;
-
 void describeAndClear(JNIEnv* env) {
     if (env->ExceptionCheck()) {
         env->ExceptionDescribe();
         env->ExceptionClear();
     }
+}
+
+// Shared by every "zor:" URL: binding the handler to the URL directly avoids the VM's
+// protocol-handler lookup. Threads may race to create it: the first one published wins and
+// the others drop theirs (two instances would serve alike).
+std::atomic<jobject> urlHandlerInstance{nullptr};
+
+jobject sharedUrlHandler(JNIEnv* env) {
+    jobject existing = urlHandlerInstance.load(std::memory_order_acquire);
+    if (existing)
+        return existing;
+    jclass handlerClass = env->FindClass("com/tarnwick/zor/Handler");
+    jmethodID init = handlerClass ? env->GetMethodID(handlerClass, "<init>", "()V") : nullptr;
+    jobject handler = init ? env->NewObject(handlerClass, init) : nullptr;
+    jobject global = handler ? env->NewGlobalRef(handler) : nullptr;
+    if (!global)
+        describeAndClear(env);
+    if (handler)
+        env->DeleteLocalRef(handler);
+    if (handlerClass)
+        env->DeleteLocalRef(handlerClass);
+    if (!global)
+        return nullptr;
+    if (!urlHandlerInstance.compare_exchange_strong(existing, global, std::memory_order_acq_rel)) {
+        env->DeleteGlobalRef(global);
+        return existing;
+    }
+    return global;
+}
+
+// The text of a "zor:" URL for `path`. The natives read the URL back as narrow text and look it
+// up, then look up its percent-decoded form: a path whose bytes would not come back from a Java
+// string (not valid in the narrow code page, such as Latin-1 names under UTF-8) is written with
+// its non-ASCII and control bytes, "%" and "+" escaped, so that decoding gives exactly these
+// bytes again.
+ByteString resourceUrlText(const ByteString& path) {
+    WideString wide;
+    wide.assignFromNarrow(path.data, path.length);
+    ByteString back;
+    back.assignFromWide(wide.data, wide.length);
+    if (back == path)
+        return "zor:" + path;
+    ByteString escaped("zor:");
+    static const char HEX[] = "0123456789ABCDEF";
+    for (int32_t i = 0; i < path.length; ++i) {
+        auto byte = static_cast<unsigned char>(path.data[i]);
+        if (byte >= 0x80 || byte == '%' || byte == '+' || byte < 0x20) {
+            escaped.append('%');
+            escaped.append(HEX[byte >> 4]);
+            escaped.append(HEX[byte & 0xF]);
+        } else {
+            escaped.append(static_cast<char>(byte));
+        }
+    }
+    return escaped;
 }
 
 void appendPath(void* list, const ByteString& path) {
@@ -75,24 +128,9 @@ ByteString percentDecode(const ByteString& text) {
 }
 
 jobject makeResourceUrl(JNIEnv* env, const ByteString& path) {
-    if (!urlHandlerInstance) {
-        jclass handlerClass = env->FindClass("com/tarnwick/zor/Handler");
-        jmethodID init = handlerClass ? env->GetMethodID(handlerClass, "<init>", "()V") : nullptr;
-        jobject handler = init ? env->NewObject(handlerClass, init) : nullptr;
-        if (!handler) {
-            describeAndClear(env);
-            if (handlerClass)
-                env->DeleteLocalRef(handlerClass);
-            return nullptr;
-        }
-        urlHandlerInstance = env->NewGlobalRef(handler);
-        env->DeleteLocalRef(handler);
-        env->DeleteLocalRef(handlerClass);
-        if (!urlHandlerInstance) {
-            describeAndClear(env);
-            return nullptr;
-        }
-    }
+    jobject handler = sharedUrlHandler(env);
+    if (!handler)
+        return nullptr;
     jclass urlClass = env->FindClass("java/net/URL");
     jmethodID init = urlClass ? env->GetMethodID(urlClass, "<init>",
                                                  "(Ljava/net/URL;Ljava/lang/String;"
@@ -104,9 +142,8 @@ jobject makeResourceUrl(JNIEnv* env, const ByteString& path) {
             env->DeleteLocalRef(urlClass);
         return nullptr;
     }
-    jstring text = bytesToJavaString(env, "zor:" + path);
-    jobject url =
-        text ? env->NewObject(urlClass, init, nullptr, text, urlHandlerInstance) : nullptr;
+    jstring text = bytesToJavaString(env, resourceUrlText(path));
+    jobject url = text ? env->NewObject(urlClass, init, nullptr, text, handler) : nullptr;
     if (!url)
         describeAndClear(env);
     if (text)
@@ -121,9 +158,7 @@ using namespace zor;
 
 extern "C" {
 
-JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
-                                                                            jobject loader,
-                                                                            jstring name) {
+static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
     jclass loaderClass = env->GetObjectClass(loader);
     jmethodID defineClass = env->GetMethodID(
         loaderClass, "defineClass",
@@ -159,9 +194,7 @@ JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIE
     return defined;
 }
 
-JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
-                                                                                jobject,
-                                                                                jstring name) {
+static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {
     if (!ensureStoresOpen())
         return nullptr;
     ByteString entry = javaStringToBytes(env, name);
@@ -174,9 +207,7 @@ JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(
     return makeResourceUrl(env, found);
 }
 
-JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
-                                                                                 jobject,
-                                                                                 jstring name) {
+static jobject findResourcesUnguarded(JNIEnv* env, jobject, jstring name) {
     if (!ensureStoresOpen())
         return nullptr;
     jclass vectorClass = env->FindClass("java/util/Vector");
@@ -215,8 +246,7 @@ JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources
     return enumeration;
 }
 
-JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env, jobject,
-                                                                            jstring url) {
+static jbyteArray loadResourceDataUnguarded(JNIEnv* env, jobject, jstring url) {
     if (!ensureStoresOpen())
         return nullptr;
     ByteString text = javaStringToBytes(env, url);
@@ -230,6 +260,35 @@ JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIE
     if (decoded == text)
         return nullptr;
     return readFromStores(env, decoded.mid(4));
+}
+
+} // extern "C"
+
+// What the VM calls: no C++ exception may leave a native.
+extern "C" {
+
+JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
+                                                                            jobject loader,
+                                                                            jstring name) {
+    return guardNative(env, [&] { return findClassUnguarded(env, loader, name); });
+}
+
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
+                                                                                jobject loader,
+                                                                                jstring name) {
+    return guardNative(env, [&] { return findResourceUnguarded(env, loader, name); });
+}
+
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
+                                                                                 jobject loader,
+                                                                                 jstring name) {
+    return guardNative(env, [&] { return findResourcesUnguarded(env, loader, name); });
+}
+
+JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env,
+                                                                            jobject handler,
+                                                                            jstring url) {
+    return guardNative(env, [&] { return loadResourceDataUnguarded(env, handler, url); });
 }
 
 } // extern "C"

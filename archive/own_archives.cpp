@@ -3,6 +3,8 @@
 #include "config/config_store.h"
 #include "platform/resources.h"
 
+#include <atomic>
+
 namespace zor {
 
 namespace {
@@ -17,11 +19,17 @@ public:
     }
 };
 
+OwnArchives ownArchives;
+std::atomic<StoreSources*> processSources{&ownArchives};
+
 } // namespace
 
+void setProcessStoreSources(StoreSources* sources) {
+    processSources.store(sources ? sources : &ownArchives);
+}
+
 bool ensureStoresOpen() {
-    OwnArchives sources;
-    return ensureStoresOpen(sources);
+    return ensureStoresOpen(*processSources.load());
 }
 
 } // namespace zor

@@ -41,7 +41,18 @@ void appendClassPathElements(void* classPath, const char* value) {
     }
 }
 
-void scanArchives(const char* folder, ByteString& classPath) {
+namespace {
+
+// Folder links can lead back to a parent, and two such links make a walk that follows them
+// exponential: each real folder is listed once, where the walk first reaches it.
+void scanFolder(const char* folder, ByteString& classPath, Array<platform::FolderIdentity>& seen) {
+    platform::FolderIdentity identity;
+    if (platform::identifyFolder(folder, &identity)) {
+        for (int32_t i = 0; i < seen.length; ++i)
+            if (seen[i] == identity)
+                return;
+        seen.add(identity);
+    }
     ByteString base(folder);
     char last = base.isEmpty() ? 0 : base.data[base.length - 1];
     if (last != platform::DIR_SEPARATOR && last != '/')
@@ -56,13 +67,20 @@ void scanArchives(const char* folder, ByteString& classPath) {
                 continue;
             ByteString sub = base + name;
             sub.append(platform::DIR_SEPARATOR);
-            scanArchives(sub.c_str(), classPath);
+            scanFolder(sub.c_str(), classPath, seen);
         } else if (isArchiveName(name)) {
             classPath.append(platform::CLASS_PATH_SEPARATOR);
             classPath.append(base);
             classPath.append(name);
         }
     } while (search.next());
+}
+
+} // namespace
+
+void scanArchives(const char* folder, ByteString& classPath) {
+    Array<platform::FolderIdentity> seen;
+    scanFolder(folder, classPath, seen);
 }
 
 ByteString ConfigStore::classPath() const {

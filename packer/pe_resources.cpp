@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace zor::pack {
 
@@ -259,8 +260,16 @@ ResourceTree PeImage::readResources() const {
             key.name.push_back(char16_t(get16(chars + 2 * i)));
         return key;
     };
+    // The entries are followed as written, so a crafted stub can point many of them at the
+    // same tables (or data) and multiply the work without end. A linker writes every table
+    // once and each resource's bytes once: a table reached twice, or more data than the file
+    // holds, is damage.
+    std::set<uint32_t> tablesSeen;
+    uint64_t dataTotal = 0;
     // Calls visit(key, target field) for every entry of the table at `offset`.
     auto forEachEntry = [&](uint32_t offset, auto visit) {
+        if (!tablesSeen.insert(offset).second)
+            throw PackError("the stub's resource directory is damaged (a table is reached twice)");
         const uint8_t* table = at(offset, 16);
         uint32_t count = uint32_t(get16(table + 12)) + get16(table + 14);
         const uint8_t* entries = at(offset + 16, 8 * count);
@@ -279,6 +288,10 @@ ResourceTree PeImage::readResources() const {
                              [&](const ResourceKey& language, uint32_t leaf) {
                                  const uint8_t* entry = at(subdirectory(leaf, false), 16);
                                  uint32_t size = get32(entry + 4);
+                                 dataTotal += size;
+                                 if (dataTotal > file_.size())
+                                     throw PackError("the stub's resource directory is damaged "
+                                                     "(more data than the file holds)");
                                  const uint8_t* data = file_.data() + offsetOf(get32(entry), size);
                                  tree.types[type][name][language] =
                                      ResourceData{Bytes(data, data + size), get32(entry + 8)};
@@ -304,10 +317,16 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     }
     bool reuse = old && old == last && old->rva == oldRva;
 
-    uint32_t rva =
-        reuse  ? old->rva
-        : last ? alignUp(last->rva + std::max(last->virtualSize, last->rawSize), sectionAlignment_)
-               : alignUp(get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS), sectionAlignment_);
+    // A new section goes above the headers and every section, whatever order the table lists
+    // them in: placed by the last one alone it could land on the headers (RVA 0, which also
+    // means "no resources") or inside another section.
+    uint64_t above = get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS);
+    for (const Section& s : sections_)
+        above = std::max<uint64_t>(above, uint64_t(s.rva) + std::max(s.virtualSize, s.rawSize));
+    above = (above + sectionAlignment_ - 1) / sectionAlignment_ * sectionAlignment_;
+    if (!reuse && above > UINT32_MAX - sectionAlignment_)
+        throw PackError("the resources do not fit into the program's address space");
+    uint32_t rva = reuse ? old->rva : uint32_t(above);
     Bytes content = tree.build(rva);
     if (uint64_t(rva) + content.size() + sectionAlignment_ > UINT32_MAX)
         throw PackError("the resources do not fit into the program's address space");

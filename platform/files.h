@@ -54,6 +54,17 @@ private:
     bool matchNext();
 };
 
+// What tells one folder from another, whatever path or link leads to it.
+struct FolderIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderIdentity& o) const {
+        return volume == o.volume && index == o.index;
+    }
+};
+// False when `path` names no folder that can be examined.
+bool identifyFolder(const char* path, FolderIdentity* identity);
+
 // A whole file mapped read-only.
 class FileMapping {
 public:

@@ -186,6 +186,15 @@ void DirectorySearch::close() {
 
 // ---- FileMapping ----
 
+bool identifyFolder(const char* path, FolderIdentity* identity) {
+    struct stat info;
+    if (!path || stat(path, &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    identity->volume = static_cast<uint64_t>(info.st_dev);
+    identity->index = static_cast<uint64_t>(info.st_ino);
+    return true;
+}
+
 bool FileMapping::map(const char* path) {
     unmap();
     int fd = openRegularFile(path);

@@ -16,6 +16,25 @@ HANDLE openForReading(const char* path) {
 
 } // namespace
 
+bool identifyFolder(const char* path, FolderIdentity* identity) {
+    if (!path || !*path)
+        return false;
+    // Opening a folder needs backup semantics; links and junctions lead to their target.
+    HANDLE folder = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool known = GetFileInformationByHandle(folder, &info) &&
+                 (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(folder);
+    if (!known)
+        return false;
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    return true;
+}
+
 // ---- File ----
 
 bool File::openRead(const char* path) {

@@ -4,11 +4,16 @@
 #include "common/text.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace zor::test {
 
+// ZOR_ARCHIVE_FIXTURES names another build's fixture folder (the sanitizer builds use the
+// linux build's rather than writing their own).
 inline std::string fixture(const std::string& name) {
+    if (const char* other = std::getenv("ZOR_ARCHIVE_FIXTURES"))
+        return std::string(other) + "/" + name;
     return std::string(ZOR_BINARY_DIR) + "/tests/archive/fixtures/" + name;
 }
 

@@ -35,10 +35,12 @@ void createVm() {
         vmProblem = library + " exports no JNI_CreateJavaVM";
         return;
     }
-    JavaVMOption options[1] = {{const_cast<char*>("-Xrs"), nullptr}};
+    // A small heap, so that an array of a size the directory claims cannot be made.
+    JavaVMOption options[2] = {{const_cast<char*>("-Xrs"), nullptr},
+                               {const_cast<char*>("-Xmx64m"), nullptr}};
     JavaVMInitArgs args{};
     args.version = JNI_VERSION_1_8;
-    args.nOptions = 1;
+    args.nOptions = 2;
     args.options = options;
     JavaVM* vm = nullptr;
     if (create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) {
@@ -145,4 +147,30 @@ TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
     jbyteArray other = damaged.readEntryToJavaArray(env, ByteString("dir/sub/file.txt"));
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(bytesOf(other), "in a folder\n");
+}
+
+// The top-level "dup.txt" claims nearly 2 GB, which the VM cannot give as an array: the search
+// must stop there with the OutOfMemoryError pending, not hand out bb.jar's copy of the name.
+TEST_F(JavaArrays, ArrayTheVmCannotMakeEndsTheSearch) {
+    std::string image = readWholeFile(fixture("outer.zip"));
+    size_t name = image.rfind("dup.txt"); // the top-level entry's name in the directory
+    ASSERT_NE(name, std::string::npos);
+    size_t header = name - 46;
+    ASSERT_EQ(image.compare(header, 4, "PK\x01\x02"), 0);
+    for (int i = 0; i < 4; ++i)
+        image[header + 24 + static_cast<size_t>(i)] = static_cast<char>(0x7FFFFFF0 >> (8 * i));
+    char* copy = static_cast<char*>(std::malloc(image.size()));
+    std::memcpy(copy, image.data(), image.size());
+    ArchiveStore store(2);
+    store.openFromMemory(copy, static_cast<int32_t>(image.size()));
+
+    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("dup.txt")), nullptr);
+    jthrowable pending = env->ExceptionOccurred();
+    ASSERT_NE(pending, nullptr);
+    env->ExceptionClear();
+    EXPECT_TRUE(env->IsInstanceOf(pending, env->FindClass("java/lang/OutOfMemoryError")));
+
+    jbyteArray nested = store.readEntryToJavaArray(env, ByteString("bb.jar!dup.txt"));
+    ASSERT_NE(nested, nullptr);
+    EXPECT_EQ(bytesOf(nested), "nested dup\n");
 }

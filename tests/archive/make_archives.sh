@@ -5,6 +5,7 @@
 set -euo pipefail
 out=$1
 jar=$2
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
 mkdir -p "$out/src" "$out/nest" "$out/corpus/samples"
 cd "$out/src"
@@ -27,6 +28,8 @@ zip -q -X ../one.zip numbers.txt
 "$jar" cf ../data.jar numbers.txt random.bin dir/sub/file.txt empty.txt
 zip -q -X -P secret ../encrypted.zip numbers.txt
 zip -q -X ../encrypted.zip dir/sub/file.txt
+# Zip64 records and extra fields although nothing needs them: saturated offsets and sizes.
+zip -q -X -fz ../forced-zip64.zip numbers.txt dir/sub/file.txt empty.txt
 
 # An archive behind the bytes of a real program, with the stored offsets left as they were
 # and, in a second copy, adjusted by zip -A to count from the start of the file.
@@ -90,6 +93,9 @@ echo "lower case" >case.txt
 zip -q -X ../outer.zip l1.jar a.jar bb.jar LIB.JAR x.Zip lib/in-folder.jar .jar empty.jar \
     bad.jar dup.txt '!bang.txt' Case.txt case.txt zero.txt
 zip -q -X -0 ../outer.zip patch.jar # stored, so that the test can damage its bytes in place
+
+# ---- archives that only a Java program writes ----
+"$(dirname "$jar")/java" "$here/MakeArchives.java" "$out"
 
 # ---- corpus: real jars and the JDK's jmods, listed and sampled by unzip ----
 cd "$out/corpus"

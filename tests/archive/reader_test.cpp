@@ -337,3 +337,58 @@ TEST(MemoryFile, ReadsAndSeeksWithinTheBlock) {
     EXPECT_EQ(f.read(out, 2), 2);
     EXPECT_EQ(std::string(out, 2), "45");
 }
+
+// ZipOutputStream writes a Zip64 end record from 65,535 entries on and leaves the classic one
+// saturated; without reading it the archive would open empty.
+TEST(ArchiveReader, Zip64EndRecord) {
+    std::string whole = readWholeFile(fixture("zip64.jar"));
+    ASSERT_GT(whole.size(), 98u);
+    size_t endAt = whole.size() - 22;
+    ASSERT_EQ(le32(whole, endAt), 0x06054b50u);
+    ASSERT_EQ(le16(whole, endAt + 10), 0xFFFF) << "the fixture no longer needs Zip64";
+    {
+        Image image(whole);
+        image.open();
+        ASSERT_EQ(image.reader.entryCount(), 66000);
+        EXPECT_EQ(readAll(image.reader, "e\\65999.txt"), "");
+        EXPECT_EQ(readAll(image.reader, "e\\59999.txt"), "entry 59999\n");
+    }
+    {
+        // Behind other bytes, as in an executable.
+        Image image(std::string(4096, 'x') + whole);
+        image.open();
+        EXPECT_EQ(image.reader.bytesBeforeArchive(), 4096u);
+        EXPECT_EQ(readAll(image.reader, "e\\9999.txt"), "entry 9999\n");
+    }
+    {
+        // zip -fz saturates the end record's offset and the entries' sizes and offsets.
+        ArchiveReader r;
+        r.openFile(fixture("forced-zip64.zip").c_str());
+        ASSERT_EQ(r.entryCount(), 3);
+        EXPECT_EQ(readAll(r, "numbers.txt"), readWholeFile(fixture("src/numbers.txt")));
+        EXPECT_EQ(readAll(r, "dir\\sub\\file.txt"), "in a folder\n");
+        EXPECT_EQ(readAll(r, "empty.txt"), "");
+    }
+    size_t locatorAt = endAt - 20;
+    size_t recordAt = locatorAt - 56;
+    ASSERT_EQ(le32(whole, locatorAt), 0x07064b50u);
+    ASSERT_EQ(le32(whole, recordAt), 0x06064b50u);
+    struct Case {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    } cases[] = {
+        {"record signature lost", recordAt, 0},
+        {"count beyond what the directory holds", recordAt + 36, 1},
+        {"directory beyond 4 GB", recordAt + 44, 1},
+        {"directory offset beyond 4 GB", recordAt + 52, 1},
+    };
+    for (const Case& c : cases) {
+        Image image(whole);
+        put32(image.bytes, c.at, c.value);
+        if (c.at == recordAt) // the classic record must not pass for the whole archive either
+            put32(image.bytes, endAt + 16, 0xFFFFFFFF);
+        EXPECT_EQ(errorOf([&] { image.open(); }), ARCHIVE_BAD_ARCHIVE) << c.what;
+        EXPECT_EQ(image.reader.entryCount(), 0) << c.what;
+    }
+}

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -143,6 +144,29 @@ TEST_F(ClassPathTest, LibraryFoldersAreScannedDepthFirstInDirectoryOrder) {
     Paths twice = expected;
     twice.insert(twice.end(), expected.begin() + 1, expected.end());
     EXPECT_EQ(classPathOf("libs lib\r\n", "libs " + home + "lib"), twice);
+}
+
+// Two links back to a parent made the walk exponential; a link to a sibling reached it twice.
+// Each real folder is listed once now, whichever way the walk reaches it first.
+TEST_F(ClassPathTest, FolderLinksLeadToEachFolderOnce) {
+    tmp.writeFile("app/lib/x.jar");
+    tmp.writeFile("app/lib/a/y.jar");
+    tmp.writeFile("app/lib/b/z.jar");
+    std::error_code failed;
+    for (const char* link : {"app/lib/a/up1", "app/lib/a/up2", "app/lib/a/b-again"}) {
+        std::string target =
+            std::strcmp(link, "app/lib/a/b-again") == 0 ? tmp / "app/lib/b" : tmp / "app/lib";
+        std::filesystem::create_directory_symlink(target, tmp / link, failed);
+        if (failed)
+            GTEST_SKIP() << "no folder links here: " << failed.message();
+    }
+    Paths found = classPathOf("libs lib\r\n");
+    ASSERT_EQ(found.size(), 4u);
+    std::vector<std::string> names;
+    for (size_t i = 1; i < found.size(); ++i)
+        names.push_back(std::filesystem::path(found[i]).filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"x.jar", "y.jar", "z.jar"}));
 }
 
 TEST_F(ClassPathTest, LibraryFolderValues) {

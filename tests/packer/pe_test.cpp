@@ -5,6 +5,7 @@
 #include "packer/pe_resources.h"
 #include "test_support.h"
 
+#include <cstring>
 #include <regex>
 #include <sstream>
 
@@ -340,6 +341,72 @@ TEST(ResourceDirectory, ResourcesBeyondTheAddressSpaceAreRefused) {
     // The same stub with small resources still packs.
     input.resources.back().data = patternBytes(100);
     EXPECT_NO_THROW(zor::pack::packExecutable(input));
+}
+
+// A crafted stub whose entries share their tables would make the reader's work multiply (each
+// level by its entry count): a table reached twice is refused, distinct tables still read.
+TEST(ResourceDirectory, TablesReachedTwiceAreRefused) {
+    Bytes stub = readBytes(WIN64_STANDIN);
+    size_t pe = le32(stub.data() + 0x3c);
+    size_t table = pe + 24 + (stub[pe + 20] | (stub[pe + 21] << 8));
+    size_t count = stub[pe + 6] | (stub[pe + 7] << 8), rsrc = 0;
+    for (size_t i = 0; i < count; ++i)
+        if (std::memcmp(stub.data() + table + 40 * i, ".rsrc\0\0\0", 8) == 0)
+            rsrc = table + 40 * i;
+    ASSERT_NE(rsrc, 0u);
+    uint32_t rva = le32(stub.data() + rsrc + 12);
+    size_t raw = le32(stub.data() + rsrc + 20);
+    ASSERT_GE(le32(stub.data() + rsrc + 16), 0x100u);
+    ASSERT_EQ(le32(stub.data() + pe + 24 + 112 + 8 * 2), rva); // the directory starts the section
+    // Root: two types; each type table: one name; each name table: one language; one data
+    // entry per language table, all of them pointing at the same four bytes.
+    auto craft = [&](uint32_t secondType) {
+        Bytes damaged = stub;
+        uint8_t* r = damaged.data() + raw;
+        std::fill(r, r + 0x100, 0);
+        auto tableAt = [&](uint32_t at, uint32_t id, uint32_t target) {
+            zor::pack::put16(r + at + 14, 1);
+            zor::pack::put32(r + at + 16, id);
+            zor::pack::put32(r + at + 20, target);
+        };
+        zor::pack::put16(r + 14, 2);
+        zor::pack::put32(r + 16, 10);
+        zor::pack::put32(r + 20, 0x80000000u | 0x20);
+        zor::pack::put32(r + 24, 11);
+        zor::pack::put32(r + 28, 0x80000000u | secondType);
+        tableAt(0x20, 128, 0x80000000u | 0x40);
+        tableAt(0x40, 0, 0x60);
+        tableAt(0x80, 128, 0x80000000u | 0xA0);
+        tableAt(0xA0, 0, 0x60 + 0x60);
+        for (uint32_t entry : {0x60u, 0xC0u}) {
+            zor::pack::put32(r + entry, rva + 0xF0);
+            zor::pack::put32(r + entry + 4, 4);
+        }
+        std::memcpy(r + 0xF0, "abcd", 4);
+        return damaged;
+    };
+    ResourceTree distinct = PeImage(craft(0x80), PeKind::Pe32Plus).readResources();
+    EXPECT_EQ(distinct.leafCount(), 2u);
+    EXPECT_THROW(PeImage(craft(0x20), PeKind::Pe32Plus).readResources(), zor::pack::PackError);
+}
+
+// Found by fuzzing: a section table whose last entry (by address) is empty at address 0 put
+// the new resources at address 0, which reads as "no resources".
+TEST(ResourceDirectory, NewSectionGoesAboveHeadersAndEverySection) {
+    Bytes stub = readBytes(WIN64_STANDIN);
+    size_t pe = le32(stub.data() + 0x3c);
+    size_t table = pe + 24 + (stub[pe + 20] | (stub[pe + 21] << 8));
+    size_t count = stub[pe + 6] | (stub[pe + 7] << 8);
+    for (size_t i = 0; i < count; ++i)
+        std::fill(stub.begin() + table + 40 * i + 8, stub.begin() + table + 40 * i + 24, 0);
+    zor::pack::put32(stub.data() + pe + 24 + 112 + 8 * 2, 0); // no resources yet
+    PeImage image(stub, PeKind::Pe32Plus);
+    ResourceTree tree;
+    tree.put(10, 128, patternBytes(300));
+    Bytes written = image.withResources(tree);
+    ResourceTree back = PeImage(written, PeKind::Pe32Plus).readResources();
+    ASSERT_NE(back.find(10, 128, 0), nullptr);
+    EXPECT_EQ(back.find(10, 128, 0)->bytes, patternBytes(300));
 }
 
 // The stand-in, packed, reads its own resources and configuration under wine: wine-run picks

@@ -176,3 +176,21 @@ TEST(DirectorySearch, FindsNothingForMissingFolderOrTrailingSeparator) {
     ASSERT_TRUE(search.first(temp.path("folder/*.jar").c_str()));
     EXPECT_STREQ(search.name(), "x.jar");
 }
+
+// The class-path scan tells folders apart by identity, so that links cannot make it list one
+// folder twice: two paths to one folder agree, two folders differ, files and gaps have none.
+TEST(FolderIdentity, SameFolderWhateverThePath) {
+    TempFolder tmp;
+    tmp.folder("a/b");
+    tmp.folder("c");
+    tmp.write("a/file.txt", "x");
+    FolderIdentity a, aAgain, c;
+    ASSERT_TRUE(identifyFolder(tmp.path("a").c_str(), &a));
+    ASSERT_TRUE(identifyFolder(tmp.path("a/b/..").c_str(), &aAgain));
+    ASSERT_TRUE(identifyFolder(tmp.path("c").c_str(), &c));
+    EXPECT_TRUE(a == aAgain);
+    EXPECT_FALSE(a == c);
+    FolderIdentity none;
+    EXPECT_FALSE(identifyFolder(tmp.path("a/file.txt").c_str(), &none));
+    EXPECT_FALSE(identifyFolder(tmp.path("missing").c_str(), &none));
+}

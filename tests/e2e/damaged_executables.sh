@@ -1,0 +1,106 @@
+#!/bin/bash
+# A packed example, damaged two hundred ways (cut at many lengths; bytes changed in the
+# resource block, resource 128, a nested jar, the appended archive and the configuration):
+# every copy must end by itself with an exit code, and say something, never die of a signal
+# or hang. Also runs the intact program from overlong folders and with huge configuration
+# values. Usage: damaged_executables.sh ZORPACK STUB SUPPORT_JAR HELLO_JAR JDK
+set -uo pipefail
+zorpack=$1 stub=$2 support=$3 hello=$4 jdk=$5
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# The example with a nested jar stored whole, so that its bytes can be hit in place.
+mkdir -p "$work/src/lib" "$work/extra"
+echo "extra resource" >"$work/extra/extra.txt"
+(cd "$work/extra" && zip -q -X ../src/lib/extra.jar extra.txt)
+cp "$hello" "$work/app.jar"
+(cd "$work/src" && zip -q -X -0 ../app.jar lib/extra.jar)
+# Options that make each VM start cheaply: hundreds of them start here.
+"$zorpack" --target linux --stub "$stub" --support "$support" --main-class Hello \
+    --set option=-XX:TieredStopAtLevel=1 --set option=-XX:+UseSerialGC \
+    --set option=-Xmx32m --app "$work/app.jar" -o "$work/good" || { echo "FAIL: zorpack"; exit 1; }
+export JAVA_HOME=$jdk
+unset CLASSPATH CLASS_PATH
+good_out=$(cd "$work" && timeout 60 ./good one 2>&1)
+[ $? -eq 0 ] || { echo "FAIL: the intact program: $good_out"; exit 1; }
+
+# ---- the damaged copies: one job per line, "cut LENGTH" or "flip OFFSET XOR" ----
+regions=$("$here/damaged_regions.pl" "$work/good" lib/extra.jar) || { echo "FAIL: regions"; exit 1; }
+size=$(stat -c %s "$work/good")
+jobs=$(perl -e '
+    my ($size, $regions) = @ARGV;
+    srand(15);
+    my %r;
+    for (split /\n/, $regions) { my ($n, $s, $e) = split; push @{$r{$n}}, [$s, $e]; }
+    my %per = ("resource-block" => 20, resource128 => 40, nested => 30, appended => 35,
+               configuration => 30);
+    # Cuts from where the ELF image ends: a program cut inside its image is stopped by the
+    # system loader before any of ours runs.
+    my ($image) = sort { $a <=> $b } map { $_->[0] } @{$r{"resource-block"}};
+    for my $i (0 .. 44) { printf "cut %d\n", $image + int(($size - $image) * $i / 45) + int(rand(40)); }
+    for my $name (sort keys %per) {
+        my @spans = @{$r{$name}};
+        for (1 .. $per{$name}) {
+            my ($s, $e) = @{$spans[int(rand(@spans))]};
+            printf "flip %d %d\n", $s + int(rand($e - $s)), 1 + int(rand(255));
+        }
+    }' "$size" "$regions")
+count=$(wc -l <<<"$jobs")
+
+# One damaged copy: made, run with a time limit from its own folder, removed. Prints
+# "RC JOB" and, when the run said nothing, "silent".
+export work
+run_one() {
+    local kind=$1 at=$2 value=${3:-0}
+    local dir
+    dir=$(mktemp -d "$work/run.XXXXXX")
+    if [ "$kind" = cut ]; then
+        head -c "$at" "$work/good" >"$dir/app"
+    else
+        cp "$work/good" "$dir/app"
+        printf "$(printf '\\%03o' $(( $(od -An -tu1 -j "$at" -N1 "$dir/app") ^ value )))" |
+            dd of="$dir/app" bs=1 seek="$at" conv=notrunc status=none
+    fi
+    chmod +x "$dir/app"
+    (cd "$dir" && timeout -s KILL 30 ./app one >out 2>&1)
+    local rc=$?
+    local said=said
+    [ -s "$dir/out" ] || said=silent
+    echo "$rc $said $kind $at $value"
+    rm -rf "$dir"
+}
+export -f run_one
+results=$(xargs -P 4 -L 1 bash -c 'run_one "$@"' _ <<<"$jobs")
+while read -r rc said kind at value; do
+    if [ "$rc" -ge 124 ]; then
+        fail "$kind $at $value: ended by signal or time limit (status $rc)"
+    elif [ "$rc" -ne 0 ] && [ "$said" = silent ]; then
+        fail "$kind $at $value: exit code $rc without a word"
+    fi
+done <<<"$results"
+echo "$count damaged copies run; exit codes seen: $(cut -d' ' -f1 <<<"$results" | sort -n | uniq -c | tr -s ' \n' ' ')"
+
+# ---- long and strange inputs on the intact program ----
+long=$work
+while [ ${#long} -lt 300 ]; do long="$long/a-folder-with-a-rather-long-name"; done
+mkdir -p "$long"
+cp "$work/good" "$long/app"
+out=$(cd "$long" && timeout 60 ./app one 2>&1)
+rc=$?
+[ "$rc" -lt 124 ] && [ -n "$out" ] || fail "from a ${#long}-character folder: status $rc: $out"
+out=$(cd "$long" && timeout 60 "$work/good" one 2>&1)
+[ $? -eq 0 ] && [ "$out" = "$good_out" ] || fail "with a ${#long}-character current folder: $out"
+
+# A value expanded from a 100,000-byte variable, and the longest configuration zorpack writes.
+big=$(head -c 100000 /dev/zero | tr '\0' 'v')
+"$zorpack" --target linux --stub "$stub" --support "$support" --main-class Hello \
+    --set "property=zor.big=%ZOR_BIG%" --set "option=-Dfiller=$(head -c 50000 /dev/zero | tr '\0' 'f')" \
+    --app "$work/app.jar" -o "$work/big" || fail "zorpack: long configuration"
+out=$(cd "$work" && ZOR_BIG=$big timeout 60 ./big one 2>&1)
+[ $? -eq 0 ] && [ "$out" = "$good_out" ] || fail "huge values: $out"
+
+[ "$failures" -eq 0 ] && echo "all damaged and strange runs ended by themselves"
+[ "$failures" -eq 0 ]
