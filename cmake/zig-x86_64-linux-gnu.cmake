@@ -10,3 +10,6 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-s")
 set(ZLIB_LIBRARY /usr/lib/x86_64-linux-gnu/libz.a CACHE FILEPATH "")
 file(COPY /usr/include/zlib.h /usr/include/zconf.h DESTINATION ${CMAKE_BINARY_DIR}/zlib-include)
 set(ZLIB_INCLUDE_DIR ${CMAKE_BINARY_DIR}/zlib-include CACHE PATH "")
+# Likewise the X11 headers of the splash window (libX11 itself is loaded at run time).
+file(COPY /usr/include/X11 DESTINATION ${CMAKE_BINARY_DIR}/x11-include)
+set(CMAKE_CXX_FLAGS_INIT "-isystem ${CMAKE_BINARY_DIR}/x11-include")
