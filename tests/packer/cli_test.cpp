@@ -19,7 +19,7 @@ protected:
     void SetUp() override {
         fs::copy_file(ELF_STANDIN, stub);
         support = makeZip(dir, "support.jar", {{"Support.class", patternBytes(3000)}});
-        app = makeZip(dir, "app.jar", {{"Main.class", patternBytes(500)}});
+        app = makeZip(dir, "app.jar", {{"com/example/Main.class", patternBytes(500)}});
     }
 
     // zorpack with the stand-in stub and support archive, for target linux.
