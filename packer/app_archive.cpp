@@ -210,6 +210,8 @@ std::vector<std::string> classPathEntries(const std::string& value, const std::s
 Bytes withLibraries(const Bytes& app, const std::vector<Library>& libraries) {
     ErrorText error;
     // libzip frees the buffer of a source it has written to, so it gets its own copy.
+    if (app.empty())
+        throw PackError("the application archive is not a ZIP archive (it is empty)");
     void* copy = std::malloc(app.size());
     if (!copy)
         throw PackError("out of memory for the application archive");
