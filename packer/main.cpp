@@ -1,6 +1,7 @@
 // zorpack: packs a launcher stub, the support archive, the configuration and the
 // application archive into one executable.
 #include "packer/application.h"
+#include "packer/manifest.h"
 #include "packer/packing.h"
 #include "packer/win_resources.h"
 
@@ -44,6 +45,9 @@ const char* const HELP =
     "  --description TEXT         file description (Windows targets)\n"
     "  --vendor TEXT              company name (Windows targets)\n"
     "  --copyright TEXT           legal copyright (Windows targets)\n"
+    "  --manifest FILE.xml        the application manifest, in place of the stub's (Windows "
+    "targets)\n"
+    "  --console                  a console program instead of a GUI one (Windows targets)\n"
     "  --stub FILE                the launcher stub (default: the one installed with zorpack)\n"
     "  --support FILE             the support archive (default: the one installed with zorpack)\n"
     "  -h, --help                 this text\n"
@@ -54,11 +58,12 @@ struct UsageError : PackError {
 };
 
 struct Options {
-    std::string target, mainClass, app, splash, stub, support, out, configFile, icon;
+    std::string target, mainClass, app, splash, stub, support, out, configFile, icon, manifest;
     std::vector<std::string> libs;
     bool manifestClassPath = true;
     VersionText version;
     std::vector<Setting> settings;
+    bool console = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -121,7 +126,13 @@ Options parse(int argc, char** argv) {
             single(o.stub);
         else if (arg == "--support")
             single(o.support);
-        else if (arg == "-o" || arg == "--output")
+        else if (arg == "--manifest")
+            single(o.manifest);
+        else if (arg == "--console") {
+            if (o.console)
+                throw UsageError(arg + " given twice");
+            o.console = true;
+        } else if (arg == "-o" || arg == "--output")
             single(o.out);
         else
             throw UsageError("unknown argument '" + arg + "'");
@@ -130,6 +141,10 @@ Options parse(int argc, char** argv) {
         o.target = "linux";
     if (o.out.empty())
         throw UsageError("-o OUT is required");
+    // A Linux program has no manifest and is always started like a console program.
+    if (o.target == "linux" && (o.console || !o.manifest.empty()))
+        throw UsageError(std::string(o.console ? "--console" : "--manifest") +
+                         " applies to the win32 and win64 targets only");
     return o;
 }
 
@@ -363,6 +378,12 @@ int run(int argc, char** argv) {
         input.resources.push_back(
             {TYPE_VERSION, VERSION_INFO_ID, versionResource(version), VERSION_LANGUAGE});
     }
+    if (!o.manifest.empty()) {
+        Bytes manifest = readFile(o.manifest, "manifest");
+        checkManifest(manifest, o.manifest);
+        input.resources.push_back({TYPE_MANIFEST, MANIFEST_ID, manifest});
+    }
+    input.console = o.console;
 
     Bytes packed;
     try {

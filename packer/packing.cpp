@@ -179,6 +179,8 @@ Bytes packExecutable(const PackInput& input) {
         for (const Resource& r : input.resources)
             tree.put(r.type, r.id, r.data, r.language);
         out = image.withResources(tree);
+        if (input.console)
+            makeConsoleProgram(out);
     }
     Bytes archive = withComment(input.support, input.configText);
     out.insert(out.end(), archive.begin(), archive.end());

@@ -17,6 +17,8 @@ constexpr uint32_t APP_ARCHIVE_ID = 128;
 constexpr uint32_t SPLASH_BITMAP_ID = 100;
 constexpr uint32_t TYPE_BITMAP = 2;
 constexpr uint32_t TYPE_RCDATA = 10;
+constexpr uint32_t TYPE_MANIFEST = 24;
+constexpr uint32_t MANIFEST_ID = 1;
 
 struct Setting {
     std::string key;
@@ -36,6 +38,7 @@ struct PackInput {
     Bytes support;
     std::string configText;
     std::vector<Resource> resources;
+    bool console = false; // Windows: the console subsystem instead of the stub's GUI one
 };
 
 // "mainclass NAME" then "KEY VALUE" per setting, each line ended by CR LF. Throws PackError

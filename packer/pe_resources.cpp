@@ -26,6 +26,9 @@ constexpr size_t OPT_FILE_ALIGNMENT = 36;
 constexpr size_t OPT_SIZE_OF_IMAGE = 56;
 constexpr size_t OPT_SIZE_OF_HEADERS = 60;
 constexpr size_t OPT_CHECKSUM = 64;
+constexpr size_t OPT_SUBSYSTEM = 68;
+constexpr uint16_t SUBSYSTEM_WINDOWS_GUI = 2;
+constexpr uint16_t SUBSYSTEM_WINDOWS_CUI = 3;
 
 size_t optionalHeaderOffset(const Bytes& file) {
     if (file.size() < 0x40 || file[0] != 'M' || file[1] != 'Z')
@@ -375,6 +378,18 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     put32(out.data() + security, 0);
     put32(out.data() + security + 4, 0);
     return out;
+}
+
+void makeConsoleProgram(Bytes& file) {
+    size_t optional = optionalHeaderOffset(file);
+    if (optional == 0 || !fits(file, optional + OPT_SUBSYSTEM, 2))
+        throw PackError("the stub's optional header is damaged");
+    uint8_t* field = file.data() + optional + OPT_SUBSYSTEM;
+    uint16_t subsystem = get16(field);
+    if (subsystem != SUBSYSTEM_WINDOWS_GUI && subsystem != SUBSYSTEM_WINDOWS_CUI)
+        throw PackError("the stub is neither a GUI nor a console program (subsystem " +
+                        std::to_string(subsystem) + ")");
+    put16(field, SUBSYSTEM_WINDOWS_CUI);
 }
 
 void updatePeChecksum(Bytes& file) {

@@ -77,6 +77,10 @@ private:
     size_t offsetOf(uint32_t rva, uint32_t length) const;
 };
 
+// Turns a GUI program into a console program: only the subsystem field changes. Throws
+// PackError for a program of any other subsystem.
+void makeConsoleProgram(Bytes& file);
+
 // Recomputes the header checksum over the whole file.
 void updatePeChecksum(Bytes& file);
 

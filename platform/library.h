@@ -11,6 +11,12 @@ void* loadLibrary(const char* path);
 void* findSymbol(void* library, const char* name);
 void freeLibrary(void* library);
 
+// True when the library file at `path` was built for the machine this program runs as (Windows:
+// the PE header's machine field against the running executable's; Linux: the ELF class and
+// machine). A 64-bit jvm.dll cannot load into a 32-bit launcher, nor the reverse; an unreadable
+// or unrecognised file does not match.
+bool libraryMatchesProcess(const char* path);
+
 // True where the VM cannot reach the natives of the running program by itself. On Linux the
 // support classes' System.load of the executable maps a second copy of it, whose natives would
 // see none of this copy's state, so the launcher binds its natives with RegisterNatives right

@@ -4,7 +4,8 @@
 namespace zor::platform {
 
 // Shows a warning box (OK button) owned by `owner` (may be null) and returns when it has been
-// closed. Linux writes "caption: text" and a line end to standard error.
+// closed. Linux writes "caption: text" and a line end to standard error; a Windows console
+// program (zorpack --console) writes that line to standard error too, then shows the box.
 void showMessageBox(void* owner, const char* text, const char* caption);
 
 } // namespace zor::platform

@@ -10,6 +10,7 @@ constexpr int32_t MAX_PATH_BYTES = 260;
 
 extern const char DIR_SEPARATOR;          // '\\' on Windows, '/' on Linux
 extern const char CLASS_PATH_SEPARATOR;   // what the VM expects between class path elements
+extern const char PATH_LIST_SEPARATOR;    // between the folders of PATH: ';' or ':'
 extern const char* const VM_LIBRARY_NAME; // "jvm.dll" or "libjvm.so"
 // Folders below a runtime home where the VM library is looked for, each empty or ending in
 // the directory separator, in search order.
@@ -35,5 +36,10 @@ int32_t fullPathName(const char* path, char* buffer, int32_t size);
 // The system's default Java runtime home (Linux: what /usr/lib/jvm/default-java or the
 // `java` command on PATH resolves to), ending in the separator; empty where there is none.
 ByteString systemRuntimeHome();
+
+// The home of the Java runtime whose launcher command ("java.exe", Linux: an executable "java",
+// through its symbolic links) lies in `folder`, one PATH element: the folder above that
+// command's "bin" folder, ending in the separator; empty where there is no such command.
+ByteString javaHomeOfCommandIn(const char* folder);
 
 } // namespace zor::platform

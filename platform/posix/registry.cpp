@@ -7,4 +7,8 @@ bool readLocalMachineValue(const char*, const char*, char*, uint32_t*) {
     return false;
 }
 
+bool listLocalMachineSubkeys(const char*, StringList&) {
+    return false;
+}
+
 } // namespace zor::platform

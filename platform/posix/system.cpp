@@ -11,6 +11,7 @@ namespace zor::platform {
 
 const char DIR_SEPARATOR = '/';
 const char CLASS_PATH_SEPARATOR = ':';
+const char PATH_LIST_SEPARATOR = ':';
 const char* const VM_LIBRARY_NAME = "libjvm.so";
 const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "lib/", "jre/lib/", "../jre/lib/",
                                                  "jre/lib/amd64/"};
@@ -118,7 +119,39 @@ ByteString resolvedFolder(const char* path) {
     return folder;
 }
 
+// The path of an executable "java" in a PATH element, or empty.
+ByteString javaCommandIn(const char* folder) {
+    // An empty PATH element means the current directory.
+    ByteString command(folder && *folder ? folder : ".");
+    command.append("/java");
+    struct stat info;
+    if (stat(command.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        access(command.c_str(), X_OK) != 0)
+        return ByteString();
+    return command;
+}
+
+// The runtime home of a java command, through its symbolic links: the folder above "bin/java".
+ByteString homeOfJavaCommand(const char* command) {
+    char* real = realpath(command, nullptr);
+    if (!real)
+        return ByteString();
+    ByteString java(real);
+    std::free(real);
+    const char* tail = "/bin/java";
+    int32_t tailLength = static_cast<int32_t>(std::strlen(tail));
+    if (java.length <= tailLength ||
+        std::strcmp(java.c_str() + java.length - tailLength, tail) != 0)
+        return ByteString();
+    return java.left(java.length - tailLength + 1);
+}
+
 } // namespace
+
+ByteString javaHomeOfCommandIn(const char* folder) {
+    ByteString command = javaCommandIn(folder);
+    return command.isEmpty() ? command : homeOfJavaCommand(command.c_str());
+}
 
 ByteString systemRuntimeHome() {
     ByteString home = resolvedFolder("/usr/lib/jvm/default-java");
@@ -132,24 +165,10 @@ ByteString systemRuntimeHome() {
         const char* end = std::strchr(path, ':');
         if (!end)
             end = path + std::strlen(path);
-        // An empty PATH element means the current directory.
-        ByteString candidate = end == path ? ByteString(".") : ByteString(path, end);
-        candidate.append("/java");
-        struct stat info;
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-            access(candidate.c_str(), X_OK) == 0) {
-            char* real = realpath(candidate.c_str(), nullptr);
-            if (!real)
-                return ByteString();
-            ByteString java(real);
-            std::free(real);
-            const char* tail = "/bin/java";
-            int32_t tailLength = static_cast<int32_t>(std::strlen(tail));
-            if (java.length <= tailLength ||
-                std::strcmp(java.c_str() + java.length - tailLength, tail) != 0)
-                return ByteString();
-            return java.left(java.length - tailLength + 1);
-        }
+        // The first java on PATH decides, even when it leads to no runtime home.
+        ByteString command = javaCommandIn(ByteString(path, end).c_str());
+        if (!command.isEmpty())
+            return homeOfJavaCommand(command.c_str());
         if (!*end)
             return ByteString();
         path = end + 1;

@@ -2,9 +2,46 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace zor::platform {
 
+namespace {
+
+// zorpack --console changes the subsystem in the packed program's header and nothing else, so
+// the header is what tells a console program from a GUI one. Standard handles do not: a GUI
+// program started with redirected output has them too.
+bool isConsoleProgram() {
+    const auto* image = reinterpret_cast<const BYTE*>(GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
+    return nt->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
+void writeStandardError(const std::string& line) {
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    if (err == nullptr || err == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0, mode = 0;
+    // The text is in the ANSI code page; a console shows its own (OEM) code page, so it gets
+    // UTF-16. A file or pipe gets the bytes as they are, as other Windows programs write.
+    if (GetConsoleMode(err, &mode)) {
+        int count = MultiByteToWideChar(CP_ACP, 0, line.data(), int(line.size()), nullptr, 0);
+        std::wstring wide(size_t(count > 0 ? count : 0), L'\0');
+        if (count > 0 &&
+            MultiByteToWideChar(CP_ACP, 0, line.data(), int(line.size()), wide.data(), count) > 0)
+            WriteConsoleW(err, wide.data(), DWORD(count), &written, nullptr);
+    } else {
+        WriteFile(err, line.data(), DWORD(line.size()), &written, nullptr);
+    }
+}
+
+} // namespace
+
 void showMessageBox(void* owner, const char* text, const char* caption) {
+    if (isConsoleProgram())
+        writeStandardError(std::string(caption ? caption : "") + ": " + (text ? text : "") +
+                           "\r\n");
     MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK | MB_ICONWARNING);
 }
 

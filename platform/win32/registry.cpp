@@ -27,4 +27,26 @@ bool readLocalMachineValue(const char* key, const char* valueName, char* buffer,
     return true;
 }
 
+bool listLocalMachineSubkeys(const char* key, StringList& names) {
+    if (!key)
+        return false;
+    HKEY opened;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &opened) != ERROR_SUCCESS)
+        return false;
+    // Key names are at most 255 characters.
+    char name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = sizeof name;
+        LONG result =
+            RegEnumKeyExA(opened, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            break;
+        names.add(name, static_cast<int32_t>(length));
+    }
+    RegCloseKey(opened);
+    return true;
+}
+
 } // namespace zor::platform

@@ -7,6 +7,7 @@ namespace zor::platform {
 
 const char DIR_SEPARATOR = '\\';
 const char CLASS_PATH_SEPARATOR = ';';
+const char PATH_LIST_SEPARATOR = ';';
 const char* const VM_LIBRARY_NAME = "jvm.dll";
 const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\"};
 const int RUNTIME_CANDIDATE_FOLDER_COUNT =
@@ -60,6 +61,30 @@ int32_t fullPathName(const char* path, char* buffer, int32_t size) {
 
 ByteString systemRuntimeHome() {
     return ByteString();
+}
+
+ByteString javaHomeOfCommandIn(const char* folder) {
+    ByteString bin(folder ? folder : "");
+    // Windows allows a PATH element in quotes (one holding ';').
+    if (bin.length >= 2 && bin[0] == '"' && bin[bin.length - 1] == '"')
+        bin = ByteString(bin.data + 1, bin.length - 2);
+    if (bin.isEmpty())
+        return ByteString();
+    char full[MAX_PATH_BYTES];
+    int32_t n = fullPathName(bin.c_str(), full, sizeof full);
+    if (n <= 0 || n >= MAX_PATH_BYTES)
+        return ByteString();
+    ByteString home(full, n);
+    while (home.length > 0 && (home[home.length - 1] == '\\' || home[home.length - 1] == '/'))
+        home.resize(home.length - 1);
+    DWORD attributes = GetFileAttributesA((home + "\\java.exe").c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ByteString();
+    // The command's folder is the runtime's "bin": its home is the folder above.
+    int32_t cut = home.length;
+    while (cut > 0 && home[cut - 1] != '\\' && home[cut - 1] != '/')
+        --cut;
+    return cut > 0 ? home.left(cut) : ByteString();
 }
 
 } // namespace zor::platform

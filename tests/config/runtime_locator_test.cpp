@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -166,6 +167,47 @@ TEST_F(RuntimeTest, SearchOrder) {
     // The configuration file's order overrides the embedded one.
     EXPECT_EQ(text(storeOf("jre_order e", both + "jre_order c\r\n").runtimeLibraryPath()),
               fromEnvironment);
+}
+
+// Method p: each PATH folder with the java command leads to its runtime's home; among those
+// this program can load, the highest version wins, preferring one that satisfies "minjre".
+TEST_F(RuntimeTest, PathMethodPrefersTheHighestLoadableRuntime) {
+    using zortest::fakeRuntime;
+    using zortest::fakeRuntimeLibrary;
+    std::string other = fakeRuntime(tmp, "other", "25.0.1", true);
+    std::string jdk17 = fakeRuntime(tmp, "jdk17", "17.0.9");
+    std::string jdk21 = fakeRuntime(tmp, "jdk21", "21.0.1");
+    tmp.writeFile("nolib/bin/java.exe");
+    tmp.writeFile("nolib/bin/java");
+    const std::string list(1, zor::platform::PATH_LIST_SEPARATOR);
+    auto bin = [](const std::string& home) { return home + sep() + "bin"; };
+    // A file-system path may reach the runtime through a symbolic link: compare real paths.
+    auto real = [](const std::string& path) {
+        return std::filesystem::weakly_canonical(path).string();
+    };
+    auto locateReal = [&](const std::string& configuration) {
+        std::string found = locate(configuration);
+        return found.empty() ? found : real(found);
+    };
+
+    env.set("PATH", (bin(other) + list + bin(tmp / "nolib") + list + bin(jdk17) + list +
+                     bin(jdk21) + list + tmp.root)
+                        .c_str());
+    // The 25 is of the other architecture: passed over despite its version.
+    EXPECT_EQ(locateReal("jre_order p\r\n"), real(fakeRuntimeLibrary(jdk21)));
+    EXPECT_EQ(locateReal("jre_order p\r\nminjre 17.0\r\n"), real(fakeRuntimeLibrary(jdk21)));
+
+    // Nothing on PATH satisfies "minjre": a later method that does wins; when none does, the
+    // highest runtime found stands, so that the launch can say the version is too low.
+    std::string configured = tmp.writeFile("app/" + LIBRARY);
+    EXPECT_EQ(locate("jvmdll " + LIBRARY + "\r\njre_order pc\r\nminjre 22.0\r\n"), configured);
+    EXPECT_EQ(locateReal("jvmdll " + LIBRARY + "\r\njre_order pc\r\n"),
+              real(fakeRuntimeLibrary(jdk21)));
+    EXPECT_EQ(locateReal("jre_order p\r\nminjre 22.0\r\n"), real(fakeRuntimeLibrary(jdk21)));
+
+    // The other architecture alone finds nothing.
+    env.set("PATH", bin(other).c_str());
+    EXPECT_EQ(locate("jre_order P\r\n"), "");
 }
 
 } // namespace

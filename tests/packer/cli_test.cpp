@@ -129,6 +129,8 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
         {main + "--splash " + path("not-a-zip"), "not a .bmp"},
         {main + "--target win64", "given twice"},
         {main + "--frobnicate", "unknown argument"},
+        {main + "--console", "win32 and win64 targets only"},
+        {main + "--manifest " + path("not-a-zip"), "win32 and win64 targets only"},
     };
     for (const Case& c : cases) {
         RunResult r =

@@ -201,6 +201,66 @@ TEST_P(PeResources, DataBehindTheSectionsMovesBehindTheNewResources) {
     EXPECT_EQ(size_t(at - packed.begin()) + overlay.size(), archive->start);
 }
 
+TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
+    const std::string manifest =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"/>\n";
+    writeBytes(dir / "app.manifest", bytesOf(manifest));
+    // The same file name for both: the version information names the output file.
+    fs::create_directories(dir / "plain");
+    fs::create_directories(dir / "console");
+    fs::path plain = dir / "plain" / "app.exe", console = dir / "console" / "app.exe",
+             both = dir / "both.exe";
+    ASSERT_EQ(pack(GetParam().stub, appZip, plain).code, 0);
+    RunResult r = pack(GetParam().stub, appZip, console, "--console");
+    ASSERT_EQ(r.code, 0) << r.err;
+
+    // --console: the subsystem field (and so the checksum) and nothing else.
+    Bytes a = readBytes(plain), b = readBytes(console);
+    ASSERT_EQ(a.size(), b.size());
+    size_t optional = le32(a.data() + 0x3c) + 24;
+    std::vector<size_t> differing;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            differing.push_back(i);
+    EXPECT_EQ(a[optional + 68], 2); // GUI
+    EXPECT_EQ(b[optional + 68], 3); // console
+    for (size_t at : differing)
+        EXPECT_TRUE(at == optional + 68 || (at >= optional + 64 && at < optional + 68)) << at;
+    RunResult dump = runCommand("objdump -p " + quote(console.string()));
+    EXPECT_NE(dump.out.find("(Windows CUI)"), std::string::npos) << dump.out;
+
+    // --manifest: one language-neutral RT_MANIFEST 1 with the file's bytes, beside the rest.
+    r = pack(GetParam().stub, appZip, both,
+             "--console --manifest " + quote((dir / "app.manifest").string()));
+    ASSERT_EQ(r.code, 0) << r.err;
+    ResourceTree plainTree = PeImage(a, GetParam().kind).readResources();
+    ResourceTree tree = PeImage(readBytes(both), GetParam().kind).readResources();
+    ASSERT_TRUE(tree.find(24, 1, 0));
+    EXPECT_EQ(tree.find(24, 1, 0)->bytes, bytesOf(manifest));
+    EXPECT_EQ(tree.leafCount(), plainTree.leafCount() + 1);
+    EXPECT_EQ(wrestoolList(both)["24/1/0"], long(manifest.size()));
+
+    // Refused, with no output: a manifest that is not well-formed, or not a manifest at all.
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {"<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"><unclosed></assembly>",
+         "not well-formed XML: mismatched tag at line 1"},
+        {"", "not well-formed XML"},
+        {"<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\"/><second/>", "not well-formed"},
+        {"<assembly/>", "its root is <assembly>"},
+        {"<html xmlns=\"urn:schemas-microsoft-com:asm.v1\"/>", "not an application manifest"},
+    };
+    for (const auto& [text, message] : refused) {
+        writeBytes(dir / "bad.manifest", bytesOf(text));
+        fs::path out = dir / "refused.exe";
+        r = pack(GetParam().stub, appZip, out,
+                 "--manifest " + quote((dir / "bad.manifest").string()));
+        EXPECT_EQ(r.code, 1) << text;
+        EXPECT_NE(r.err.find(message), std::string::npos) << text << "\n" << r.err;
+        EXPECT_FALSE(fs::exists(out)) << text;
+    }
+}
+
 TEST(ResourceDirectory, IsSortedAtEveryLevel) {
     // A tree with named and numbered entries, put in out of order.
     ResourceTree tree;

@@ -1,9 +1,11 @@
 // Registry reads against keys this test writes under HKEY_LOCAL_MACHINE (wine allows it).
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 using namespace zor::platform;
@@ -63,4 +65,29 @@ TEST_F(Registry, FailsCleanlyOnLongOrMissingValues) {
     EXPECT_EQ(read("SOFTWARE\\ZorPlatformTest\\Absent", "CurrentVersion"), "<fail>");
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, TEST_KEY), ERROR_SUCCESS);
     EXPECT_EQ(read(TEST_KEY, "CurrentVersion"), "<fail>");
+}
+
+// Installations are found by listing a vendor key's subkeys; only the direct ones count.
+TEST(RegistryList, ListsDirectSubkeys) {
+    const std::string key = "SOFTWARE\\ZorPlatformListTest";
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
+    for (const char* sub : {"\\17.0.9.9\\hotspot\\MSI", "\\Zulu 32-bit"}) {
+        HKEY created;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (key + sub).c_str(), 0, nullptr, 0, KEY_WRITE,
+                                  nullptr, &created, nullptr),
+                  ERROR_SUCCESS);
+        RegCloseKey(created);
+    }
+    zor::StringList names;
+    names.add("kept");
+    EXPECT_TRUE(listLocalMachineSubkeys(key.c_str(), names));
+    std::vector<std::string> listed;
+    for (int32_t i = 0; i < names.count(); ++i)
+        listed.push_back(names.item(i));
+    std::sort(listed.begin() + 1, listed.end());
+    EXPECT_EQ(listed, (std::vector<std::string>{"kept", "17.0.9.9", "Zulu 32-bit"}));
+
+    EXPECT_FALSE(listLocalMachineSubkeys((key + "\\Absent").c_str(), names));
+    EXPECT_EQ(names.count(), 3);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key.c_str());
 }

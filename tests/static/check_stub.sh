@@ -1,8 +1,15 @@
 #!/bin/bash
-# Static checks of a Windows launcher stub: PE kind, GUI subsystem, only system DLLs
-# imported, string tables in the three languages.
-# Usage: check_stub.sh win32|win64 STUB.exe [OBJDUMP]. Prints "FAIL: ..." for each failure.
+# Static checks of a Windows launcher stub: PE kind, GUI subsystem (console subsystem with
+# --console, for programs packed with zorpack --console), only system DLLs imported, string
+# tables in the three languages.
+# Usage: check_stub.sh [--console] win32|win64 STUB.exe [OBJDUMP]. Prints "FAIL: ..." for each
+# failure.
 set -uo pipefail
+subsystem='00000002[[:space:]]+\(Windows GUI\)' subsystem_name=GUI
+if [ "$1" = --console ]; then
+    subsystem='00000003[[:space:]]+\(Windows CUI\)' subsystem_name=console
+    shift
+fi
 target=$1
 stub=$2
 objdump=${3:-objdump}
@@ -22,8 +29,8 @@ win64) magic='020b' kind='PE32+' pattern='PE32\+' ;;
 esac
 grep -Eq "^Magic[[:space:]]+$magic[[:space:]]+\\($pattern\\)" <<<"$headers" ||
     fail "kind: not $kind ($(grep -E '^Magic' <<<"$headers"))"
-grep -Eq '^Subsystem[[:space:]]+00000002[[:space:]]+\(Windows GUI\)' <<<"$headers" ||
-    fail "subsystem: not the GUI subsystem ($(grep -E '^Subsystem' <<<"$headers"))"
+grep -Eq "^Subsystem[[:space:]]+$subsystem" <<<"$headers" ||
+    fail "subsystem: not the $subsystem_name subsystem ($(grep -E '^Subsystem' <<<"$headers"))"
 
 dlls=$(sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' <<<"$headers")
 [ -n "$dlls" ] || fail "imports: no DLL imports found"
@@ -45,4 +52,4 @@ done
 if [ "$failures" -gt 0 ]; then
     exit 1
 fi
-echo "$stub: $kind, GUI subsystem, system DLLs only ($(tr '\n' ' ' <<<"$dlls")), string tables in 1033 1028 2052"
+echo "$stub: $kind, $subsystem_name subsystem, system DLLs only ($(tr '\n' ' ' <<<"$dlls")), string tables in 1033 1028 2052"

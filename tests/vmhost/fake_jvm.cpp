@@ -8,6 +8,8 @@
 //   ZOR_FAKE_JVM_MAIN      the one class FindClass finds besides System and String (a/b/Main)
 //   ZOR_FAKE_JVM_NO_MAIN   that class has no static main
 //   ZOR_FAKE_JVM_THROW     main ends with an exception
+//   ZOR_FAKE_JVM_DPI       Windows: also record the DPI awareness the process runs with and
+//                          the DPI settings of its activation context (from its manifest)
 #include <jni.h>
 
 #include <cstdarg>
@@ -244,6 +246,52 @@ void buildTables() {
     vm.functions = &invocation;
 }
 
+#ifdef _WIN32
+// Two lines. "dpi awareness A permonitorv2 B", as user32 reports it: A a DPI_AWARENESS value
+// (0 unaware, 1 system, 2 per monitor), B whether the context is the per-monitor v2 one. Then
+// "dpi settings dpiAware=X dpiAwareness=Y": what the process's activation context, built by
+// the loader from the program's manifest, declares ("-" for nothing). The functions are
+// looked up, since a system without them can only answer "unknown".
+void recordDpiAwareness() {
+    using Context = HANDLE; // DPI_AWARENESS_CONTEXT
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    auto lookup = [](HMODULE module, const char* name) {
+        return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+    };
+    auto threadContext =
+        reinterpret_cast<Context(WINAPI*)()>(lookup(user32, "GetThreadDpiAwarenessContext"));
+    auto awarenessOf = reinterpret_cast<int(WINAPI*)(Context)>(
+        lookup(user32, "GetAwarenessFromDpiAwarenessContext"));
+    auto equal = reinterpret_cast<BOOL(WINAPI*)(Context, Context)>(
+        lookup(user32, "AreDpiAwarenessContextsEqual"));
+    if (threadContext && awarenessOf && equal) {
+        Context context = threadContext();
+        Context perMonitorV2 = reinterpret_cast<Context>(static_cast<intptr_t>(-4));
+        record("dpi awareness " + std::to_string(awarenessOf(context)) + " permonitorv2 " +
+               (equal(context, perMonitorV2) ? "1" : "0"));
+    } else {
+        record("dpi awareness unknown");
+    }
+    auto settings =
+        reinterpret_cast<BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*)>(
+            lookup(GetModuleHandleA("kernel32.dll"), "QueryActCtxSettingsW"));
+    auto setting = [&](const wchar_t* space, const wchar_t* name) -> std::string {
+        wchar_t value[256];
+        SIZE_T written = 0;
+        if (!settings || !settings(0, nullptr, space, name, value, 256, &written))
+            return "-";
+        std::string narrow;
+        for (const wchar_t* c = value; *c; ++c)
+            narrow += *c < 0x80 ? static_cast<char>(*c) : '?';
+        return narrow;
+    };
+    record("dpi settings dpiAware=" +
+           setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") +
+           " dpiAwareness=" +
+           setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"));
+}
+#endif
+
 } // namespace
 
 extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, void* raw) {
@@ -253,6 +301,10 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
                   static_cast<unsigned>(args->version), args->ignoreUnrecognized,
                   static_cast<int>(args->nOptions));
     record(line);
+#ifdef _WIN32
+    if (isSet("ZOR_FAKE_JVM_DPI"))
+        recordDpiAwareness();
+#endif
     for (jint i = 0; i < args->nOptions; ++i)
         record(std::string("option ") + args->options[i].optionString +
                (args->options[i].extraInfo ? " (extraInfo set)" : ""));
