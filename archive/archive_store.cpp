@@ -280,9 +280,10 @@ bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
     return false;
 }
 
-jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& name) {
+jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& name,
+                                              ArchiveStore** holder) {
     jbyteArray result = nullptr;
-    auto consume = [env, &result](ArchiveStore& store, int32_t number) {
+    auto consume = [env, &result, holder](ArchiveStore& store, int32_t number) {
         uint32_t size = store.reader.header(number).uncompressedSize;
         if (size > INT32_MAX)
             return false;
@@ -306,10 +307,24 @@ jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& nam
             return false;
         }
         result = array;
+        if (holder)
+            *holder = &store;
         return true;
     };
     search(name.data, name.length, consume);
     return result;
+}
+
+bool ArchiveStore::readOwnEntry(const ByteString& name, ByteBuffer& content) {
+    int32_t number = index.find(name.data, name.length);
+    uint32_t size = number >= 0 ? reader.header(number).uncompressedSize : 0;
+    if (number >= 0 && size <= INT32_MAX) {
+        content.resize(static_cast<int32_t>(size));
+        if (readEntryBytes(number, content.data, size))
+            return true;
+    }
+    content.resize(0);
+    return false;
 }
 
 } // namespace zor

@@ -69,10 +69,14 @@ public:
                   PathCallback callback = nullptr, void* context = nullptr) const;
 
     // The whole content of the first match as a new Java byte array, or null. A match whose
-    // data cannot be read intact (damaged, wrong CRC) counts as absent.
-    jbyteArray readEntryToJavaArray(JNIEnv* env, const ByteString& name);
+    // data cannot be read intact (damaged, wrong CRC) counts as absent. `holder`, when given,
+    // receives the store whose archive held the match.
+    jbyteArray readEntryToJavaArray(JNIEnv* env, const ByteString& name,
+                                    ArchiveStore** holder = nullptr);
     // The same lookup and read into a native buffer.
     bool readEntry(const ByteString& name, ByteBuffer& content);
+    // An entry of this archive alone; the nested archives are not searched.
+    bool readOwnEntry(const ByteString& name, ByteBuffer& content);
 
     const char* nestedName(int32_t k) const { return nestedNames.data + nestedNameOffsets[k]; }
     ArchiveStore* nestedStore(int32_t k) const {

@@ -1,6 +1,7 @@
 #include "archive/natives.h"
 
 #include "archive/archive_store.h"
+#include "archive/class_origin.h"
 
 #include <cstdio>
 
@@ -124,25 +125,36 @@ JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIE
                                                                             jobject loader,
                                                                             jstring name) {
     jclass loaderClass = env->GetObjectClass(loader);
-    jmethodID defineClass =
-        env->GetMethodID(loaderClass, "defineClass", "(Ljava/lang/String;[BII)Ljava/lang/Class;");
-    if (!defineClass) {
-        env->DeleteLocalRef(loaderClass);
+    jmethodID defineClass = env->GetMethodID(
+        loaderClass, "defineClass",
+        "(Ljava/lang/String;[BIILjava/security/ProtectionDomain;)Ljava/lang/Class;");
+    env->DeleteLocalRef(loaderClass);
+    if (!defineClass)
         return nullptr;
-    }
-    if (!ensureStoresOpen()) {
-        env->DeleteLocalRef(loaderClass);
-        return nullptr;
-    }
+    // Not found is an exception, never null: ClassLoader.loadClass hands a null on to its
+    // caller, which expects a class.
+    if (!ensureStoresOpen())
+        return throwClassNotFound(env, name);
     ByteString entry = javaStringToBytes(env, name);
     entry.replaceAll('.', '\\');
     entry.append(".class");
-    jbyteArray bytes = readFromStores(env, entry);
-    env->DeleteLocalRef(loaderClass);
+    ArchiveStore* holder = nullptr;
+    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, entry, &holder);
+    if (!bytes && !env->ExceptionCheck())
+        bytes = appendedStore.readEntryToJavaArray(env, entry, &holder);
     if (!bytes)
-        return nullptr;
-    jclass defined = static_cast<jclass>(
-        env->CallObjectMethod(loader, defineClass, name, bytes, 0, env->GetArrayLength(bytes)));
+        return env->ExceptionCheck() ? nullptr : throwClassNotFound(env, name);
+    // The package first: defineClass would give it one without the manifest's attributes.
+    jclass defined = nullptr;
+    jobject domain = classProtectionDomain(env, loader);
+    if (domain && defineClassPackage(env, loader, name, *holder))
+        defined = static_cast<jclass>(env->CallObjectMethod(loader, defineClass, name, bytes, 0,
+                                                            env->GetArrayLength(bytes), domain));
+    // Any exception stays pending for the caller; checked here before the clean-up.
+    if (env->ExceptionCheck())
+        defined = nullptr;
+    if (domain)
+        env->DeleteLocalRef(domain);
     env->DeleteLocalRef(bytes);
     return defined;
 }

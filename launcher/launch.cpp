@@ -81,7 +81,7 @@ LaunchOutcome runLaunchSequence(int argc, char** argv) {
     outcome.error = host.runMain(mainClass.c_str(), argc, argv);
     outcome.mainThrew = host.mainThrew();
     // Close the splash soon after main, unless the application has taken charge of it.
-    requestSplashAutoClose(750, false);
+    requestSplashAutoClose(SPLASH_CLOSE_AFTER_MAIN_MS, false);
     return outcome;
 }
 
@@ -96,6 +96,8 @@ int launch(int argc, char** argv) {
 }
 
 int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
+    // Before anything else, so that the bitmap is up while the runtime is found and started.
+    startSplashFromResources();
     ConfigStore config;
     config.load();
     int exitCode;

@@ -41,8 +41,13 @@ void showLaunchError(LaunchError code, int32_t vmMajor, int32_t vmMinor, int32_t
                      int32_t requiredMinor) {
     ByteString text = launchErrorText(code, vmMajor, vmMinor, requiredMajor, requiredMinor);
     ByteString caption = loadMessage(ERROR_CAPTION_ID);
-    platform::showMessageBox(splashOwnerWindow(), text.c_str(), caption.c_str());
-    requestSplashAutoClose(100, true);
+    void* owner = splashOwnerWindow();
+    // The box belongs to the splash window, and a window takes the windows it owns with it when
+    // it closes: a close still pending from the end of main must wait until the box is gone.
+    if (owner)
+        requestSplashAutoClose(-1, true);
+    platform::showMessageBox(owner, text.c_str(), caption.c_str());
+    requestSplashAutoClose(SPLASH_CLOSE_AFTER_ERROR_MS, true);
 }
 
 } // namespace zor

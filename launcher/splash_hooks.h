@@ -1,6 +1,7 @@
-// Where the launch reaches the splash window. No splash window is built yet: without one the
-// error boxes have no owner and nothing is closed.
+// Where the launch reaches the splash window.
 #pragma once
+
+#include "splash/splash_screen.h"
 
 #include <cstdint>
 
@@ -8,13 +9,15 @@ namespace zor {
 
 // The splash window that owns the error boxes, or null.
 inline void* splashOwnerWindow() {
-    return nullptr;
+    return SplashScreenThread::windowHandle();
 }
 // Asks the splash to close after `milliseconds`; `replace` overrides a pending request,
 // otherwise a request that Java code already made stands.
-inline void requestSplashAutoClose(uint32_t milliseconds, bool replace) {
-    (void)milliseconds;
-    (void)replace;
+inline void requestSplashAutoClose(int32_t milliseconds, bool replace) {
+    if (replace)
+        SplashScreenThread::autoClose(milliseconds);
+    else
+        SplashScreenThread::autoCloseUnlessRequested(milliseconds);
 }
 
 } // namespace zor

@@ -2,6 +2,7 @@
 
 #include "packer/pe_resources.h"
 #include "packer/win_resources.h"
+#include "platform/dib_image.h"
 #include "platform/resource_block.h"
 
 #include <algorithm>
@@ -109,10 +110,20 @@ Bytes bitmapResource(const Bytes& bmpFile) {
     constexpr size_t FILE_HEADER = 14;
     if (bmpFile.size() < FILE_HEADER + 12 || bmpFile[0] != 'B' || bmpFile[1] != 'M')
         throw PackError("the splash file is not a .bmp bitmap");
-    uint32_t infoSize = get32(bmpFile.data() + FILE_HEADER);
-    if (infoSize < 12 || infoSize > bmpFile.size() - FILE_HEADER)
-        throw PackError("the splash file's bitmap header is damaged");
-    return Bytes(bmpFile.begin() + FILE_HEADER, bmpFile.end());
+    Bytes resource(bmpFile.begin() + FILE_HEADER, bmpFile.end());
+    DibLayout layout;
+    const char* problem = checkDib(resource.data(), resource.size(), &layout);
+    // Windows reads the pixels right behind the palette; a file that keeps them further on
+    // (its header's pixel offset says where) is carried without the gap.
+    uint32_t pixelsAt = get32(bmpFile.data() + 10);
+    if (!problem && pixelsAt > FILE_HEADER + layout.pixelOffset && pixelsAt < bmpFile.size()) {
+        resource.resize(layout.pixelOffset);
+        resource.insert(resource.end(), bmpFile.begin() + pixelsAt, bmpFile.end());
+        problem = checkDib(resource.data(), resource.size(), &layout);
+    }
+    if (problem)
+        throw PackError(std::string("the splash file cannot be shown: ") + problem);
+    return resource;
 }
 
 void checkElfStub(const Bytes& stub) {

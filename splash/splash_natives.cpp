@@ -1,18 +1,34 @@
 #include "splash/splash_natives.h"
 
-// There is no splash window yet: the natives answer as in a process without one, where
-// getSplashScreen gives null and autoClose and close have nothing to act on.
+#include "splash/splash_screen.h"
+
+// Each native acts on the splash of the process, if there is one; the splash lock keeps the
+// controller alive while it is used (see splash_screen.h).
 
 extern "C" {
 
-JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_SplashScreen_nativeGetSplashScreen(JNIEnv*,
-                                                                                   jclass) {
-    return nullptr;
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_SplashScreen_nativeGetSplashScreen(JNIEnv* env,
+                                                                                   jclass type) {
+    if (!zor::SplashScreenThread::isShown())
+        return nullptr;
+    jmethodID init = env->GetMethodID(type, "<init>", "()V");
+    jobject screen = init ? env->NewObject(type, init) : nullptr;
+    if (env->ExceptionCheck()) {
+        env->ExceptionDescribe();
+        env->ExceptionClear();
+        return nullptr;
+    }
+    return screen;
 }
 
-JNIEXPORT void JNICALL Java_com_tarnwick_zor_SplashScreen_nativeAutoClose(JNIEnv*, jobject, jint) {}
+JNIEXPORT void JNICALL Java_com_tarnwick_zor_SplashScreen_nativeAutoClose(JNIEnv*, jobject,
+                                                                          jint milliseconds) {
+    zor::SplashScreenThread::autoClose(milliseconds);
+}
 
-JNIEXPORT void JNICALL Java_com_tarnwick_zor_SplashScreen_nativeClose(JNIEnv*, jobject) {}
+JNIEXPORT void JNICALL Java_com_tarnwick_zor_SplashScreen_nativeClose(JNIEnv*, jobject) {
+    zor::SplashScreenThread::close();
+}
 }
 
 namespace zor {

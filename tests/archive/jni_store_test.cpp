@@ -97,6 +97,31 @@ TEST_F(JavaArrays, ContentEmptyAndMissing) {
     EXPECT_EQ(bytesOf(numbers), readWholeFile(fixture("src/numbers.txt")));
 }
 
+// The archive that held the match, whose manifest describes the class read from it.
+TEST_F(JavaArrays, HolderIsTheArchiveOfTheMatch) {
+    ArchiveStore store(2);
+    store.openFromFile(fixture("outer.zip").c_str());
+    auto nested = [](const ArchiveStore& in, const char* name) -> ArchiveStore* {
+        for (int32_t k = 0; k < in.nestedNameOffsets.length; ++k)
+            if (std::strcmp(in.nestedName(k), name) == 0)
+                return in.nestedStore(k);
+        return nullptr;
+    };
+    ArchiveStore* holder = nullptr;
+    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("dup.txt"), &holder), nullptr);
+    EXPECT_EQ(holder, &store);
+    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("shared.txt"), &holder), nullptr);
+    EXPECT_EQ(holder, nested(store, "a.jar"));
+    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("bb.jar!shared.txt"), &holder), nullptr);
+    EXPECT_EQ(holder, nested(store, "bb.jar"));
+    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("c/d.txt"), &holder), nullptr);
+    ASSERT_NE(nested(store, "l1.jar"), nullptr);
+    EXPECT_EQ(holder, nested(*nested(store, "l1.jar"), "l2.jar"));
+    holder = nullptr;
+    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("missing.txt"), &holder), nullptr);
+    EXPECT_EQ(holder, nullptr);
+}
+
 TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
     ArchiveStore encrypted(2);
     encrypted.openFromFile(fixture("encrypted.zip").c_str());

@@ -196,6 +196,20 @@ TEST_F(OuterArchive, FindPathWithCallbackReportsEveryMatchDepthFirst) {
     EXPECT_STREQ(found.c_str(), "outer.jar!l1.jar!l2.jar!c\\d.txt");
 }
 
+// The manifest of an archive is its own entry: one nested below must never stand in for it.
+TEST_F(OuterArchive, OwnEntriesComeFromThisArchiveAlone) {
+    ByteBuffer content;
+    EXPECT_TRUE(store.readOwnEntry(ByteString("dup.txt"), content));
+    EXPECT_EQ(std::string(content.data, content.length), "top dup\n");
+    EXPECT_FALSE(store.readOwnEntry(ByteString("shared.txt"), content)); // only in a.jar, bb.jar
+    EXPECT_EQ(content.length, 0);
+    EXPECT_FALSE(store.readOwnEntry(ByteString("a.jar!shared.txt"), content));
+    ArchiveStore* a = store.nestedStore(candidate(store, "a.jar"));
+    ASSERT_NE(a, nullptr);
+    EXPECT_TRUE(a->readOwnEntry(ByteString("shared.txt"), content));
+    EXPECT_EQ(std::string(content.data, content.length), "from a\n");
+}
+
 TEST(ArchiveStoreFailures, DamagedNestedArchiveIsAbsentOthersStay) {
     std::string outer = readWholeFile(fixture("outer.zip"));
     // patch.jar is stored: damage one byte of its content, so extraction fails its CRC check.

@@ -2,7 +2,7 @@
 # Applications packed with zorpack run from the executable alone: classes, nested jars,
 # resources, "zor:" URLs, many threads at first use, and a library we did not write.
 # Usage: packed_app.sh SCENARIO ZORPACK STUB SUPPORT_JAR JARS_DIR JDK
-#   SCENARIO: classes | resources | urls | threads | cli
+#   SCENARIO: classes | resources | urls | threads | cli | origin
 set -uo pipefail
 scenario=$1 zorpack=$2 stub=$3 support=$4 jars=$5 jdk=$6
 work=$(mktemp -d)
@@ -96,6 +96,44 @@ cli)
 $out
 --- java -cp
 $expected"
+    ;;
+origin)
+    # Code source and package versions as `java -cp` gives them; only the location differs.
+    pack origin --main-class origin.Origin --app "$jars/origin-app.jar" && run origin
+    expect origin "where.location=file:$work/origin/app"
+    expect origin "where.folder=$work/origin"
+    expect origin "where.libLocation=file:$work/origin/app"
+    expect origin "where.domainLoader=com.tarnwick.zor.LumbrixClassLoader"
+    expect origin "own=origin specification[Origin Own Package|2.5|zor] implementation[origin|2.5.1-own|zor tests]"
+    expect origin "plain=origin.plain specification[Origin Test|2.5|zor] implementation[origin|2.5.0|zor tests]"
+    expect origin "missing=ClassNotFoundException missing.X"
+    expect origin "lib=org.apache.commons.lang3 specification[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
+    expect origin "bare=bare specification[null|null|null] implementation[null|null|null]"
+    expected=$(timeout 120 "$jdk/bin/java" \
+        -cp "$jars/origin.jar:$jars/origin/lib/commons-lang3.jar:$jars/bare.jar" \
+        origin.Origin | grep -v '^where\.')
+    [ -n "$expected" ] || fail "origin: java -cp printed nothing"
+    packed=$(grep -v '^where\.' <<<"$out")
+    [ "$packed" = "$expected" ] || fail "origin: packed output differs from java -cp:
+--- packed
+$packed
+--- java -cp
+$expected"
+    # A manifest that cannot be parsed counts as none: the classes still load.
+    pack badmanifest --main-class origin.Origin --app "$jars/origin-badmanifest.jar" &&
+        run badmanifest
+    expect badmanifest "own=origin specification[null|null|null] implementation[null|null|null]"
+    expect badmanifest "lib=org.apache.commons.lang3 specification[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
+    # The loader's ClassNotFoundException does not stop the launcher's own main-class lookup:
+    # a class that neither finds is still reported as missing.
+    # (zorpack refuses a main class that no archive holds unless a class path of the
+    # configuration may hold it: one that does not exist lets the launcher meet the case.)
+    pack nomain --main-class missing.Main --set classpath=nowhere.jar --app "$jars/origin-app.jar" &&
+        (cd "$work/nomain" && timeout 120 env JAVA_HOME="$jdk" ./app >"$work/nomain.out" 2>&1)
+    rc=$?
+    [ "$rc" -eq 7 ] || fail "nomain: exit code $rc, expected 7"
+    grep -qF "Error: The main startup class could not be found." "$work/nomain.out" ||
+        fail "nomain: no message in: $(cat "$work/nomain.out")"
     ;;
 *)
     fail "unknown scenario $scenario"

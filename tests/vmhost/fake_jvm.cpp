@@ -10,13 +10,17 @@
 //   ZOR_FAKE_JVM_THROW     main ends with an exception
 //   ZOR_FAKE_JVM_DPI       Windows: also record the DPI awareness the process runs with and
 //                          the DPI settings of its activation context (from its manifest)
+//   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
+//   ZOR_FAKE_JVM_DESTROY_MS DestroyJavaVM takes this long (threads that outlive main)
 #include <jni.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -210,6 +214,9 @@ jint JNICALL detachCurrentThread(JavaVM*) {
 }
 jint JNICALL destroyJavaVm(JavaVM*) {
     record("DestroyJavaVM");
+    std::string wait;
+    if (readEnv("ZOR_FAKE_JVM_DESTROY_MS", wait))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(wait.c_str())));
     return JNI_OK;
 }
 
@@ -309,6 +316,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
         record(std::string("option ") + args->options[i].optionString +
                (args->options[i].extraInfo ? " (extraInfo set)" : ""));
     std::string result;
+    if (readEnv("ZOR_FAKE_JVM_CREATE_MS", result))
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(result.c_str())));
     int code = readEnv("ZOR_FAKE_JVM_RESULT", result) ? std::atoi(result.c_str()) : -1;
     if (code != JNI_OK)
         return code;

@@ -4,12 +4,17 @@
 #   driver.jar  a driver that stays on the class path (threads scenario)
 #   cli.jar     the application archive of the commons-cli driver, with the library nested
 #   clidrv.jar  the same driver alone, to run with `java -cp`
-# Usage: build.sh OUT JAVAC JAR COMMONS_CLI_JAR
+#   origin.jar  an application with a manifest, to run with `java -cp` beside commons-lang3
+#   bare.jar    one class, no manifest
+#   origin-app.jar  the origin application with commons-lang3 and bare.jar nested under lib/
+#   origin-badmanifest.jar  the same with a manifest that cannot be parsed
+# Usage: build.sh OUT JAVAC JAR COMMONS_CLI_JAR COMMONS_LANG3_JAR
 set -euo pipefail
-out=$1 javac=$2 jar=$3 cli_jar=$4
+out=$1 javac=$2 jar=$3 cli_jar=$4 lang3_jar=$5
 src=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out"
-mkdir -p "$out/gen/app/many" "$out/classes" "$out/top" "$out/nested" "$out/driver" "$out/cli"
+mkdir -p "$out/gen/app/many" "$out/classes" "$out/top" "$out/nested" "$out/driver" "$out/cli" \
+    "$out/origin" "$out/bare"
 
 # A package with many classes.
 count=40
@@ -61,3 +66,20 @@ cp ../x.jar lib/x.jar
 mkdir -p "$out/cli/lib"
 cp "$cli_jar" "$out/cli/lib/commons-cli.jar"
 "$jar" cfM "$out/cli.jar" -C "$out/cli" .
+
+# The origin application: alone with its manifest, and with commons-lang3 and bare.jar (which
+# has no manifest) nested.
+"$javac" --release 8 -nowarn -d "$out/bare" "$src/bare/bare/Bare.java"
+"$jar" cfM "$out/bare.jar" -C "$out/bare" .
+"$javac" --release 8 -nowarn -cp "$lang3_jar:$out/bare" -d "$out/origin" \
+    $(find "$src/origin" -name '*.java')
+"$jar" cfm "$out/origin.jar" "$src/origin/manifest.txt" -C "$out/origin" .
+mkdir -p "$out/origin/lib"
+cp "$lang3_jar" "$out/origin/lib/commons-lang3.jar"
+cp "$out/bare.jar" "$out/origin/lib/bare.jar"
+"$jar" cfm "$out/origin-app.jar" "$src/origin/manifest.txt" -C "$out/origin" .
+mkdir -p "$out/badmanifest/META-INF"
+cp -r "$out/origin/origin" "$out/origin/lib" "$out/badmanifest/"
+printf 'Manifest-Version: 1.0\nImplementation-Version: 9\nnot a header\n' \
+    >"$out/badmanifest/META-INF/MANIFEST.MF"
+(cd "$out/badmanifest" && zip -qr ../origin-badmanifest.jar META-INF origin lib)

@@ -1,0 +1,298 @@
+#include "archive/class_origin.h"
+
+#include "config/config_store.h"
+#include "vmhost/java_text.h"
+
+#include <atomic>
+
+namespace zor {
+
+namespace {
+
+// The manifest of one archive, read on the first class defined from it; null when it has none.
+struct ManifestSlot {
+    const ArchiveStore* store;
+    jobject manifest; // global reference or null
+};
+
+// Guards the two caches below. No Java code runs while it is held.
+platform::Mutex originLock;
+// One domain serves every class of the loader the launcher creates; another instance of the
+// loader (an application may make one) gets a new domain per class.
+jobject domainLoader = nullptr;
+jobject sharedDomain = nullptr;
+Array<ManifestSlot> manifests;
+
+const char MANIFEST_ENTRY[] = "META-INF\\MANIFEST.MF";
+// In the order of ClassLoader.definePackage's parameters.
+const char* const PACKAGE_ATTRIBUTES[] = {
+    "Specification-Title",  "Specification-Version",  "Specification-Vendor",
+    "Implementation-Title", "Implementation-Version", "Implementation-Vendor",
+};
+constexpr int ATTRIBUTE_COUNT = sizeof PACKAGE_ATTRIBUTES / sizeof PACKAGE_ATTRIBUTES[0];
+
+// Enough for every local reference one of the steps below makes.
+constexpr jint LOCAL_FRAME = 32;
+
+jobject newFileUrl(JNIEnv* env, const ByteString& path) {
+    jclass fileClass = env->FindClass("java/io/File");
+    jmethodID init =
+        fileClass ? env->GetMethodID(fileClass, "<init>", "(Ljava/lang/String;)V") : nullptr;
+    jmethodID toUri = init ? env->GetMethodID(fileClass, "toURI", "()Ljava/net/URI;") : nullptr;
+    jclass uriClass = toUri ? env->FindClass("java/net/URI") : nullptr;
+    jmethodID toUrl = uriClass ? env->GetMethodID(uriClass, "toURL", "()Ljava/net/URL;") : nullptr;
+    jstring text = toUrl ? bytesToJavaString(env, path) : nullptr;
+    jobject file = text ? env->NewObject(fileClass, init, text) : nullptr;
+    jobject uri = file && !env->ExceptionCheck() ? env->CallObjectMethod(file, toUri) : nullptr;
+    jobject url = uri && !env->ExceptionCheck() ? env->CallObjectMethod(uri, toUrl) : nullptr;
+    return env->ExceptionCheck() ? nullptr : url;
+}
+
+jobject newDomain(JNIEnv* env, jobject loader) {
+    if (env->PushLocalFrame(LOCAL_FRAME) < 0)
+        return nullptr;
+    // The file users installed: the appended archive is read from the same path.
+    ByteString path = currentConfig ? currentConfig->applicationPath() : ByteString();
+    jobject location = path.isEmpty() ? nullptr : newFileUrl(env, path);
+    jclass sourceClass =
+        env->ExceptionCheck() ? nullptr : env->FindClass("java/security/CodeSource");
+    jmethodID sourceInit =
+        sourceClass ? env->GetMethodID(sourceClass, "<init>",
+                                       "(Ljava/net/URL;[Ljava/security/cert/Certificate;)V")
+                    : nullptr;
+    jobject source =
+        sourceInit ? env->NewObject(sourceClass, sourceInit, location, nullptr) : nullptr;
+    jclass domainClass = source && !env->ExceptionCheck()
+                             ? env->FindClass("java/security/ProtectionDomain")
+                             : nullptr;
+    jmethodID domainInit = domainClass
+                               ? env->GetMethodID(domainClass, "<init>",
+                                                  "(Ljava/security/CodeSource;Ljava/security/"
+                                                  "PermissionCollection;Ljava/lang/ClassLoader;"
+                                                  "[Ljava/security/Principal;)V")
+                               : nullptr;
+    jobject domain = domainInit
+                         ? env->NewObject(domainClass, domainInit, source, nullptr, loader, nullptr)
+                         : nullptr;
+    return env->PopLocalFrame(env->ExceptionCheck() ? nullptr : domain);
+}
+
+// The manifest of the archive `store` as a java.util.jar.Manifest (local reference), parsed
+// by the class library so that it reads exactly as for a jar on the class path. Null when the
+// archive has none or it cannot be parsed (its classes then load as from a jar without one).
+jobject parseManifest(JNIEnv* env, const ByteBuffer& bytes) {
+    if (env->PushLocalFrame(LOCAL_FRAME) < 0)
+        return nullptr;
+    jbyteArray array = env->NewByteArray(bytes.length);
+    if (array)
+        env->SetByteArrayRegion(array, 0, bytes.length, reinterpret_cast<const jbyte*>(bytes.data));
+    jclass streamClass = array ? env->FindClass("java/io/ByteArrayInputStream") : nullptr;
+    jmethodID streamInit = streamClass ? env->GetMethodID(streamClass, "<init>", "([B)V") : nullptr;
+    jobject stream = streamInit ? env->NewObject(streamClass, streamInit, array) : nullptr;
+    jclass manifestClass =
+        stream && !env->ExceptionCheck() ? env->FindClass("java/util/jar/Manifest") : nullptr;
+    jmethodID manifestInit =
+        manifestClass ? env->GetMethodID(manifestClass, "<init>", "(Ljava/io/InputStream;)V")
+                      : nullptr;
+    jobject manifest = manifestInit ? env->NewObject(manifestClass, manifestInit, stream) : nullptr;
+    if (env->ExceptionCheck()) {
+        manifest = nullptr;
+        // A malformed manifest (IOException, or the runtime exceptions its parser throws) is
+        // ignored; an Error such as OutOfMemoryError stays pending for the caller.
+        jthrowable problem = env->ExceptionOccurred();
+        env->ExceptionClear();
+        jclass errorClass = env->FindClass("java/lang/Error");
+        if (!errorClass)
+            env->ExceptionClear();
+        if (!errorClass || env->IsInstanceOf(problem, errorClass))
+            env->Throw(problem);
+    }
+    return env->PopLocalFrame(manifest);
+}
+
+// False with an exception pending when the VM failed; `manifest` is a local reference or null.
+bool manifestOf(JNIEnv* env, ArchiveStore& store, jobject& manifest) {
+    {
+        platform::MutexLock hold(originLock);
+        for (int32_t i = 0; i < manifests.length; ++i) {
+            if (manifests[i].store == &store) {
+                manifest =
+                    manifests[i].manifest ? env->NewLocalRef(manifests[i].manifest) : nullptr;
+                return true;
+            }
+        }
+    }
+    ByteBuffer bytes;
+    manifest =
+        store.readOwnEntry(ByteString(MANIFEST_ENTRY), bytes) ? parseManifest(env, bytes) : nullptr;
+    if (env->ExceptionCheck())
+        return false;
+    // Another thread may have read it meanwhile: the first one kept wins, both are equal.
+    platform::MutexLock hold(originLock);
+    for (int32_t i = 0; i < manifests.length; ++i) {
+        if (manifests[i].store == &store)
+            return true;
+    }
+    jobject kept = manifest ? env->NewGlobalRef(manifest) : nullptr;
+    if (!manifest || kept)
+        manifests.add(ManifestSlot{&store, kept});
+    return true;
+}
+
+// The package's own section of the manifest overrides the main section value by value.
+jstring attributeOf(JNIEnv* env, jobject manifest, jobject section, const char* name) {
+    if (env->PushLocalFrame(8) < 0)
+        return nullptr;
+    jclass attributesClass = env->FindClass("java/util/jar/Attributes");
+    jmethodID getValue = attributesClass
+                             ? env->GetMethodID(attributesClass, "getValue",
+                                                "(Ljava/lang/String;)Ljava/lang/String;")
+                             : nullptr;
+    jclass manifestClass = getValue ? env->GetObjectClass(manifest) : nullptr;
+    jmethodID getMain = manifestClass ? env->GetMethodID(manifestClass, "getMainAttributes",
+                                                         "()Ljava/util/jar/Attributes;")
+                                      : nullptr;
+    jstring key = getMain ? env->NewStringUTF(name) : nullptr;
+    jobject value = key && section ? env->CallObjectMethod(section, getValue, key) : nullptr;
+    if (key && !env->ExceptionCheck() && !value) {
+        jobject main = env->CallObjectMethod(manifest, getMain);
+        if (!env->ExceptionCheck() && main)
+            value = env->CallObjectMethod(main, getValue, key);
+    }
+    if (env->ExceptionCheck())
+        value = nullptr;
+    return static_cast<jstring>(env->PopLocalFrame(value));
+}
+
+jmethodID packageLookup(JNIEnv* env, jclass loaderBase) {
+    static std::atomic<jmethodID> cached{nullptr};
+    jmethodID lookup = cached.load(std::memory_order_acquire);
+    if (lookup)
+        return lookup;
+    // getDefinedPackage asks this loader alone; Java 8 has only getPackage, which also asks
+    // the parents, as its own class-path loader did.
+    const char signature[] = "(Ljava/lang/String;)Ljava/lang/Package;";
+    lookup = env->GetMethodID(loaderBase, "getDefinedPackage", signature);
+    if (!lookup) {
+        env->ExceptionClear();
+        lookup = env->GetMethodID(loaderBase, "getPackage", signature);
+    }
+    if (lookup)
+        cached.store(lookup, std::memory_order_release);
+    return lookup;
+}
+
+bool definePackageIn(JNIEnv* env, jobject loader, jstring className, ArchiveStore& holder) {
+    jsize length = env->GetStringLength(className);
+    const jchar* chars = env->GetStringChars(className, nullptr);
+    if (!chars)
+        return false;
+    jsize dot = length;
+    while (dot > 0 && chars[dot - 1] != u'.')
+        --dot;
+    Array<jchar> text;
+    if (dot > 1)
+        text.append(chars, dot - 1);
+    env->ReleaseStringChars(className, chars);
+    if (text.isEmpty())
+        return true; // the unnamed package carries no attributes
+    jstring packageName = env->NewString(text.data, text.length);
+    jclass loaderBase = packageName ? env->FindClass("java/lang/ClassLoader") : nullptr;
+    jmethodID lookup = loaderBase ? packageLookup(env, loaderBase) : nullptr;
+    if (!lookup || env->CallObjectMethod(loader, lookup, packageName) || env->ExceptionCheck())
+        return !env->ExceptionCheck();
+
+    jobject manifest = nullptr;
+    if (!manifestOf(env, holder, manifest))
+        return false;
+    if (!manifest)
+        return true;
+    for (int32_t i = 0; i < text.length; ++i) {
+        if (text[i] == u'.')
+            text[i] = u'/';
+    }
+    text.add(u'/');
+    jstring sectionName = env->NewString(text.data, text.length);
+    jclass manifestClass = sectionName ? env->GetObjectClass(manifest) : nullptr;
+    jmethodID getSection = manifestClass
+                               ? env->GetMethodID(manifestClass, "getAttributes",
+                                                  "(Ljava/lang/String;)Ljava/util/jar/Attributes;")
+                               : nullptr;
+    jobject section =
+        getSection ? env->CallObjectMethod(manifest, getSection, sectionName) : nullptr;
+    jstring values[ATTRIBUTE_COUNT] = {};
+    for (int i = 0; i < ATTRIBUTE_COUNT && !env->ExceptionCheck(); ++i)
+        values[i] = attributeOf(env, manifest, section, PACKAGE_ATTRIBUTES[i]);
+    jmethodID define =
+        env->ExceptionCheck()
+            ? nullptr
+            : env->GetMethodID(loaderBase, "definePackage",
+                               "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                               "Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                               "Ljava/lang/String;Ljava/net/URL;)Ljava/lang/Package;");
+    if (!define)
+        return false;
+    env->CallObjectMethod(loader, define, packageName, values[0], values[1], values[2], values[3],
+                          values[4], values[5], nullptr);
+    if (!env->ExceptionCheck())
+        return true;
+    // Another thread defined the package between the lookup and here: that one stands.
+    jthrowable problem = env->ExceptionOccurred();
+    env->ExceptionClear();
+    jclass duplicate = env->FindClass("java/lang/IllegalArgumentException");
+    if (duplicate && env->IsInstanceOf(problem, duplicate))
+        return true;
+    env->ExceptionClear();
+    env->Throw(problem);
+    return false;
+}
+
+} // namespace
+
+jobject classProtectionDomain(JNIEnv* env, jobject loader) {
+    {
+        platform::MutexLock hold(originLock);
+        if (sharedDomain && env->IsSameObject(domainLoader, loader))
+            return env->NewLocalRef(sharedDomain);
+    }
+    jobject domain = newDomain(env, loader);
+    if (!domain)
+        return nullptr;
+    platform::MutexLock hold(originLock);
+    if (!sharedDomain) {
+        jobject keptLoader = env->NewWeakGlobalRef(loader);
+        jobject keptDomain = keptLoader ? env->NewGlobalRef(domain) : nullptr;
+        if (keptDomain) {
+            domainLoader = keptLoader;
+            sharedDomain = keptDomain;
+        } else if (keptLoader) {
+            env->DeleteWeakGlobalRef(static_cast<jweak>(keptLoader));
+        }
+    }
+    return domain;
+}
+
+bool defineClassPackage(JNIEnv* env, jobject loader, jstring className, ArchiveStore& holder) {
+    if (env->PushLocalFrame(LOCAL_FRAME) < 0)
+        return false;
+    bool defined = definePackageIn(env, loader, className, holder);
+    env->PopLocalFrame(nullptr);
+    return defined;
+}
+
+jclass throwClassNotFound(JNIEnv* env, jstring className) {
+    jclass notFound = env->FindClass("java/lang/ClassNotFoundException");
+    jmethodID init =
+        notFound ? env->GetMethodID(notFound, "<init>", "(Ljava/lang/String;)V") : nullptr;
+    // Built from the Java string itself: the message names the class exactly as asked for.
+    jobject error = init ? env->NewObject(notFound, init, className) : nullptr;
+    if (error && !env->ExceptionCheck()) {
+        env->Throw(static_cast<jthrowable>(error));
+        env->DeleteLocalRef(error);
+    }
+    if (notFound)
+        env->DeleteLocalRef(notFound);
+    return nullptr;
+}
+
+} // namespace zor
