@@ -39,3 +39,28 @@ function(zor_static_runtime target)
         target_link_options(${target} PRIVATE -static-libgcc -static-libstdc++)
     endif()
 endfunction()
+
+# One wine prefix for the Windows programs of every preset (the linux preset packs and runs
+# some too): a fresh prefix takes long to boot, and one persistent wineserver serves them all.
+# scripts/wine-run reads it from the cache of the build folder that holds a program.
+set(ZOR_WINEPREFIX "${CMAKE_SOURCE_DIR}/build/wineprefix" CACHE PATH
+    "WINEPREFIX shared by the Windows test programs of every preset")
+
+# win32 test programs run under the 32-bit wine, which needs a kernel that starts 32-bit
+# programs. Where it cannot start, the win32 preset keeps only its static checks and says so
+# (scripts/test prints the reason).
+set(ZOR_NOT_RUN_REASON "" CACHE INTERNAL "why this preset's programs do not run here")
+if(ZOR_TARGET STREQUAL "win32")
+    execute_process(COMMAND /usr/lib/wine/wine --version
+        RESULT_VARIABLE _zor_wine32 OUTPUT_QUIET ERROR_QUIET)
+    if(NOT _zor_wine32 EQUAL 0)
+        set(ZOR_RUNS_HERE OFF)
+        if(EXISTS /usr/lib/wine/wine)
+            set(_zor_reason "this kernel cannot start the 32-bit wine (no support for 32-bit programs)")
+        else()
+            set(_zor_reason "the 32-bit wine is missing (scripts/deps installs wine32:i386)")
+        endif()
+        set(ZOR_NOT_RUN_REASON "${_zor_reason}" CACHE INTERNAL "" FORCE)
+        message(WARNING "win32 test programs will not run: ${_zor_reason}; only the static checks remain")
+    endif()
+endif()

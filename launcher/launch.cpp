@@ -1,8 +1,10 @@
 #include "launcher/launch.h"
 
 #include "config/config_store.h"
+#include "config/runtime_release.h"
 #include "launcher/messages.h"
 #include "launcher/splash_hooks.h"
+#include "launcher/warm_start.h"
 #include "platform/system.h"
 
 #include <cstdio>
@@ -50,13 +52,23 @@ LaunchOutcome runLaunchSequence(int argc, char** argv) {
     if (!forced.isEmpty())
         applyForcedDirectory(forced.c_str());
 
+    // Options that only some runtimes understand are chosen before the VM exists, from what
+    // the runtime says of itself; they come first, so that the configuration can override.
+    ByteString library = config.runtimeLibraryPath();
+    int32_t runtimeMajor = runtimeMajorVersion(library.c_str());
+    // The support classes load the executable as their native library; later runtimes warn
+    // about that on standard error, and are to refuse it, unless native access is enabled.
+    if (runtimeMajor >= FIRST_NATIVE_ACCESS_VERSION)
+        host.addOption("--enable-native-access=ALL-UNNAMED");
+    addWarmStartOptions(host, config, library.c_str(), runtimeMajor);
+
     addEachValue(host, config, "option", "");
     addEachValue(host, config, "property", "-D");
     host.addOption(("-Djava.class.path=" + config.classPath()).c_str());
     host.addOption(("-Dzor.app.path=" + config.applicationPath()).c_str());
     host.addOption(("-Dapplication.home=" + config.applicationHome()).c_str());
 
-    outcome.error = host.createVm(config.runtimeLibraryPath().c_str());
+    outcome.error = host.createVm(library.c_str());
     if (outcome.error != LaunchOk)
         return outcome;
 
@@ -110,6 +122,7 @@ int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
         exitCode = launch(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
         // Waits for the application's last non-daemon thread, then unloads the runtime.
         host.destroyVm();
+        finishWarmStart();
         currentConfig = nullptr;
         currentVmHost = nullptr;
     }

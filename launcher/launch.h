@@ -8,6 +8,9 @@
 
 namespace zor {
 
+// The first runtime version that knows "--enable-native-access" (with ALL-UNNAMED).
+constexpr int32_t FIRST_NATIVE_ACCESS_VERSION = 17;
+
 // What a launch ended with; the version numbers are set for VersionTooLow.
 struct LaunchOutcome {
     LaunchError error = LaunchOk;

@@ -22,6 +22,7 @@ namespace {
 
 constexpr int EXIT_REFUSED = 1;
 constexpr int EXIT_USAGE = 2;
+const char* const WARM_START_KEY = "classdatacache";
 
 const char* const USAGE = "usage: zorpack [OPTION]... --app APP.jar -o OUT\n";
 
@@ -48,6 +49,7 @@ const char* const HELP =
     "  --manifest FILE.xml        the application manifest, in place of the stub's (Windows "
     "targets)\n"
     "  --console                  a console program instead of a GUI one (Windows targets)\n"
+    "  --warm-start               keep a class-data archive per user to start faster\n"
     "  --stub FILE                the launcher stub (default: the one installed with zorpack)\n"
     "  --support FILE             the support archive (default: the one installed with zorpack)\n"
     "  -h, --help                 this text\n"
@@ -64,6 +66,7 @@ struct Options {
     VersionText version;
     std::vector<Setting> settings;
     bool console = false;
+    bool warmStart = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -134,7 +137,11 @@ Options parse(int argc, char** argv) {
             o.console = true;
         } else if (arg == "-o" || arg == "--output")
             single(o.out);
-        else
+        else if (arg == "--warm-start") {
+            if (o.warmStart)
+                throw UsageError(arg + " given twice");
+            o.warmStart = true;
+        } else
             throw UsageError("unknown argument '" + arg + "'");
     }
     if (o.target.empty())
@@ -145,6 +152,9 @@ Options parse(int argc, char** argv) {
     if (o.target == "linux" && (o.console || !o.manifest.empty()))
         throw UsageError(std::string(o.console ? "--console" : "--manifest") +
                          " applies to the win32 and win64 targets only");
+    for (const Setting& s : o.settings)
+        if (o.warmStart && s.key == WARM_START_KEY)
+            throw UsageError("--warm-start and --set " + s.key + "= both name the archive");
     return o;
 }
 
@@ -268,9 +278,9 @@ std::string lowerCase(std::string s) {
     return s;
 }
 
-const std::vector<std::string> KNOWN_KEYS = {"mainclass", "minjre",    "forcecwd",
-                                             "option",    "property",  "jre_order",
-                                             "jvmdll",    "classpath", "libs"};
+const std::vector<std::string> KNOWN_KEYS = {"mainclass", "minjre",      "forcecwd", "option",
+                                             "property",  "jre_order",   "jvmdll",   "classpath",
+                                             "libs",      WARM_START_KEY};
 
 void warn(const std::string& message) {
     std::cerr << "zorpack: warning: " << message << "\n";
@@ -388,6 +398,13 @@ int run(int argc, char** argv) {
     Bytes packed;
     try {
         packed = packExecutable(input);
+        // The archive is named after the program as packed without the line that names it.
+        if (o.warmStart) {
+            settings.push_back(
+                {WARM_START_KEY, warmStartFileName(fs::path(o.out).filename().string(), packed)});
+            input.configText = buildConfigText(application.mainClass, settings);
+            packed = packExecutable(input);
+        }
     } catch (const PackError& e) {
         throw PackError(std::string(e.what()) + " (stub " + stubPath + ", support archive " +
                         supportPath + ")");

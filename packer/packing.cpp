@@ -1,5 +1,7 @@
 #include "packer/packing.h"
 
+#include <cstdio>
+
 #include "packer/pe_resources.h"
 #include "packer/win_resources.h"
 #include "platform/dib_image.h"
@@ -198,6 +200,27 @@ Bytes packExecutable(const PackInput& input) {
     if (input.target != Target::Linux)
         updatePeChecksum(out);
     return out;
+}
+
+std::string warmStartFileName(const std::string& outName, const Bytes& packed) {
+    std::string name = outName;
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+        name.resize(name.size() - 4);
+    for (char& c : name) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                     c == '.' || c == '-' || c == '_';
+        if (!plain)
+            c = '_';
+    }
+    // FNV-1a: enough to tell builds apart, not a security measure.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (uint8_t b : packed) {
+        hash ^= b;
+        hash *= 0x100000001b3ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof(hex), "%016llx", static_cast<unsigned long long>(hash));
+    return name + "-" + hex + ".jsa";
 }
 
 } // namespace zor::pack

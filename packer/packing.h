@@ -62,4 +62,9 @@ Bytes buildResourceBlock(const std::vector<Resource>& resources);
 // The whole output file.
 Bytes packExecutable(const PackInput& input);
 
+// The class-data archive file of a warm start: the program's name (`outName` without a
+// trailing ".exe", characters other than letters, digits, '.', '-' and '_' as '_'), a dash,
+// 16 hex digits of a hash of `packed`, and ".jsa". A new build of the program gets a new file.
+std::string warmStartFileName(const std::string& outName, const Bytes& packed);
+
 } // namespace zor::pack

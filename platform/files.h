@@ -74,4 +74,34 @@ private:
     void* mapping = nullptr;
 };
 
+// Size and last-write time (in the system's own units) of a regular file; false when there is
+// none at `path`.
+bool fileStamp(const char* path, int64_t& size, int64_t& modified);
+// Creates one folder; true when it exists afterwards.
+bool createFolder(const char* path);
+// Creates or truncates a file with these bytes; false when it cannot be written whole.
+bool writeWholeFile(const char* path, const void* data, int32_t count);
+bool removeFile(const char* path);
+// Puts `from` in the place of `to` in one step, so that readers of `to` see the old file or
+// the new one, never a mixture.
+bool replaceFile(const char* from, const char* to);
+
+// An exclusive lock on a file (created when missing) that other processes can test without
+// waiting; the system releases it when the process ends, however it ends.
+class FileLock {
+public:
+    FileLock() = default;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock() { release(); }
+
+    // False when another holder has it or the file cannot be created.
+    bool tryLock(const char* path);
+    bool isHeld() const { return handle != nullptr; }
+    void release();
+
+private:
+    void* handle = nullptr;
+};
+
 } // namespace zor::platform

@@ -42,4 +42,8 @@ ByteString systemRuntimeHome();
 // command's "bin" folder, ending in the separator; empty where there is no such command.
 ByteString javaHomeOfCommandIn(const char* folder);
 
+// The folder where this user's programs keep caches (Windows: %LOCALAPPDATA%; Linux:
+// $XDG_CACHE_HOME, else ~/.cache), ending in the separator; empty where there is none.
+ByteString userCacheFolder();
+
 } // namespace zor::platform

@@ -3,10 +3,12 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -207,6 +209,78 @@ void FileMapping::unmap() {
         munmap(const_cast<unsigned char*>(view), static_cast<size_t>(bytes));
     view = nullptr;
     bytes = 0;
+}
+
+// ---- Whole files ----
+
+bool fileStamp(const char* path, int64_t& size, int64_t& modified) {
+    struct stat info;
+    if (!path || !*path || stat(path, &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    size = info.st_size;
+    modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+bool createFolder(const char* path) {
+    if (!path || !*path)
+        return false;
+    if (mkdir(path, 0777) == 0)
+        return true;
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool writeWholeFile(const char* path, const void* data, int32_t count) {
+    if (!path || !*path || count < 0)
+        return false;
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const char* from = static_cast<const char*>(data);
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, from + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<int32_t>(n);
+    }
+    return ::close(fd) == 0 && done == count;
+}
+
+bool removeFile(const char* path) {
+    return path && *path && unlink(path) == 0;
+}
+
+bool replaceFile(const char* from, const char* to) {
+    return from && to && *from && *to && std::rename(from, to) == 0;
+}
+
+// ---- FileLock ----
+
+bool FileLock::tryLock(const char* path) {
+    release();
+    if (!path || !*path)
+        return false;
+    int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return false;
+        }
+    }
+    handle = handleOf(fd);
+    return true;
+}
+
+void FileLock::release() {
+    if (handle)
+        ::close(descriptorOf(handle));
+    handle = nullptr;
 }
 
 } // namespace zor::platform

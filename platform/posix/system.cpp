@@ -176,3 +176,27 @@ ByteString systemRuntimeHome() {
 }
 
 } // namespace zor::platform
+
+namespace zor::platform {
+
+ByteString userCacheFolder() {
+    // The XDG rule: a relative XDG_CACHE_HOME is invalid and ignored.
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    ByteString folder;
+    if (xdg && xdg[0] == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || home[0] != '/')
+            return ByteString();
+        folder = home;
+        if (folder[folder.length - 1] != '/')
+            folder.append('/');
+        folder.append(".cache");
+    }
+    if (folder[folder.length - 1] != '/')
+        folder.append('/');
+    return folder;
+}
+
+} // namespace zor::platform

@@ -145,4 +145,72 @@ void FileMapping::unmap() {
     bytes = 0;
 }
 
+// ---- Whole files ----
+
+bool fileStamp(const char* path, int64_t& size, int64_t& modified) {
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!path || !*path || !GetFileAttributesExA(path, GetFileExInfoStandard, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    size =
+        static_cast<int64_t>((static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    modified =
+        static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+bool createFolder(const char* path) {
+    if (!path || !*path)
+        return false;
+    if (CreateDirectoryA(path, nullptr))
+        return true;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool writeWholeFile(const char* path, const void* data, int32_t count) {
+    if (!path || !*path || count < 0)
+        return false;
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD done = 0;
+    BOOL written = WriteFile(file, data, static_cast<DWORD>(count), &done, nullptr);
+    BOOL closed = CloseHandle(file);
+    return written && closed && done == static_cast<DWORD>(count);
+}
+
+bool removeFile(const char* path) {
+    return path && *path && DeleteFileA(path);
+}
+
+bool replaceFile(const char* from, const char* to) {
+    return from && to && *from && *to &&
+           MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// ---- FileLock ----
+
+bool FileLock::tryLock(const char* path) {
+    release();
+    if (!path || !*path)
+        return false;
+    // Opened without sharing: a second opener fails at once, and the system closes the
+    // handle when the process ends.
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    handle = file;
+    return true;
+}
+
+void FileLock::release() {
+    if (handle)
+        CloseHandle(static_cast<HANDLE>(handle));
+    handle = nullptr;
+}
+
 } // namespace zor::platform

@@ -88,3 +88,18 @@ ByteString javaHomeOfCommandIn(const char* folder) {
 }
 
 } // namespace zor::platform
+
+namespace zor::platform {
+
+ByteString userCacheFolder() {
+    char buffer[MAX_PATH_BYTES];
+    DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", buffer, sizeof(buffer));
+    if (n == 0 || n >= sizeof(buffer) || !isRootedPath(buffer))
+        return ByteString();
+    ByteString folder(buffer, static_cast<int32_t>(n));
+    if (folder[folder.length - 1] != '\\' && folder[folder.length - 1] != '/')
+        folder.append('\\');
+    return folder;
+}
+
+} // namespace zor::platform

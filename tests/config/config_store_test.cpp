@@ -50,7 +50,8 @@ TEST(ConfigText, KeyAndValueSeparators) {
                                     "g value  \r\n"
                                     "   h value\r\n"
                                     "i = \r\n"
-                                    "j\r\n");
+                                    "j\r\n"
+                                    "k  value\r\n");
     EXPECT_EQ(value(store, "a"), "value");
     EXPECT_EQ(value(store, "b"), "value");
     EXPECT_EQ(value(store, "c"), "value");
@@ -61,7 +62,8 @@ TEST(ConfigText, KeyAndValueSeparators) {
     EXPECT_EQ(value(store, "h"), "value");
     EXPECT_EQ(value(store, "i"), "");
     EXPECT_EQ(value(store, "j"), "");
-    EXPECT_EQ(value(store, "k"), "");
+    EXPECT_EQ(value(store, "k"), "value"); // every blank after the key goes
+    EXPECT_EQ(value(store, "z"), "");
 }
 
 TEST(ConfigText, KeysIgnoreLetterCaseAndMatchLongerWords) {
@@ -87,17 +89,6 @@ TEST(ConfigText, LineEnds) {
     // A pair is one line end: nothing of the next line leaks into a value.
     EXPECT_EQ(allValues(storeOf("", "x 1\r\n\r\nx 2\n\r\n\rx 3"), "x"),
               (std::vector<std::string>{"1", "2", "3"}));
-}
-
-TEST(ConfigText, FilePartComesFirstAndEmbeddedOnlyLookupsSkipIt) {
-    ConfigStore store =
-        storeOf("mainclass file.Main\r\nminjre 9.0\r\noption -Dfile", // no final end
-                "mainclass app.Main\r\nminjre 1.8\r\noption -Dembedded\r\n");
-    EXPECT_EQ(value(store, "mainclass", true), "app.Main");
-    EXPECT_EQ(value(store, "minjre"), "9.0");
-    EXPECT_EQ(value(store, "minjre", true), "1.8");
-    // The file's last line ends before the embedded part starts.
-    EXPECT_EQ(allValues(store, "option"), (std::vector<std::string>{"-Dfile", "-Dembedded"}));
 }
 
 TEST(ConfigText, NulInFilePartHidesTheRestFromWholeTextLookups) {
@@ -234,17 +225,21 @@ TEST_F(LoadTest, ReadsTheArchiveCommentAndRecordsThePlaces) {
     EXPECT_EQ(std::string(zor::startDirectory.c_str()), start + sep());
 }
 
-TEST_F(LoadTest, ConfigurationFileComesBeforeTheComment) {
-    std::string exe = writeExecutable("app.exe", "mainclass app.Main\r\nminjre 1.8\r\n");
-    tmp.writeFile("app.cfg", "minjre 11.0\r\nmainclass other.Main"); // no final line end
+TEST_F(LoadTest, ConfigurationFileComesBeforeTheCommentAndEmbeddedOnlyLookupsSkipIt) {
+    std::string exe =
+        writeExecutable("app.exe", "mainclass app.Main\r\nminjre 1.8\r\noption -Dembedded\r\n");
+    // No final line end: the file's last line still ends before the embedded part starts.
+    tmp.writeFile("app.cfg", "minjre 11.0\r\nmainclass other.Main\r\noption -Dfile");
     tmp.writeFile("app.config", "minjre 17.0\r\n");
     store.loadFor(exe.c_str(), tmp.root.c_str());
-    EXPECT_STREQ(store.c_str(),
-                 "minjre 11.0\r\nmainclass other.Main\r\nmainclass app.Main\r\nminjre 1.8\r\n");
-    EXPECT_EQ(store.embeddedOffset,
-              static_cast<int32_t>(std::strlen("minjre 11.0\r\nmainclass other.Main\r\n")));
+    const std::string filePart = "minjre 11.0\r\nmainclass other.Main\r\noption -Dfile\r\n";
+    EXPECT_EQ(std::string(store.c_str()),
+              filePart + "mainclass app.Main\r\nminjre 1.8\r\noption -Dembedded\r\n");
+    EXPECT_EQ(store.embeddedOffset, static_cast<int32_t>(filePart.size()));
     EXPECT_EQ(value(store, "minjre"), "11.0");
+    EXPECT_EQ(value(store, "minjre", true), "1.8");
     EXPECT_EQ(value(store, "mainclass", true), "app.Main");
+    EXPECT_EQ(allValues(store, "option"), (std::vector<std::string>{"-Dfile", "-Dembedded"}));
 }
 
 TEST_F(LoadTest, FolderNamedLikeTheConfigurationFileIsPassedOver) {

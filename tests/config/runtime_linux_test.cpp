@@ -42,6 +42,13 @@ TEST(InstalledRuntime, SystemMethodFindsTheDefaultRuntime) {
     ASSERT_EQ(found.compare(0, prefix.size(), prefix), 0) << found << " is not below " << prefix;
     EXPECT_EQ(found.substr(found.size() - 10), "/libjvm.so");
     EXPECT_TRUE(std::filesystem::is_regular_file(found)) << found;
+    // Without jre_order the default order "csie" puts the system's runtime before the one
+    // JAVA_HOME names, which the environment method alone does find.
+    zortest::TempFolder tmp;
+    std::string other = tmp.writeFile("jdk/lib/server/libjvm.so");
+    env.set("JAVA_HOME", (tmp / "jdk").c_str());
+    EXPECT_EQ(storeOf("", "jre_order e\r\n").runtimeLibraryPath().c_str(), other);
+    EXPECT_EQ(storeOf("", "").runtimeLibraryPath().c_str(), found);
     // Method i has nothing to stand in for it.
     EXPECT_STREQ(storeOf("", "jre_order i\r\n").runtimeLibraryPath().c_str(), "");
 }

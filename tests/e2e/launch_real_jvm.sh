@@ -84,9 +84,13 @@ expect_out args_none "argc=0"
 mkdir -p "$work/args/data"
 printf '%b' "$jvm${cp_app}forcecwd data\r\nproperty launchtest.custom=%LAUNCHTEST_VALUE%\r\n" >"$work/args/app.cfg"
 run_env=(LAUNCHTEST_VALUE=expanded)
-(cd / && run cwd "$app")
+# run's variables stay in the subshell: its exit code carries rc out.
+(cd / && run cwd "$app" && exit "$rc")
+rc=$?
 run_env=()
 out=$(cat "$work/cwd.out")
+err=$(cat "$work/cwd.err")
+expect_rc cwd 0
 expect_out cwd "cwd=$work/args/data"
 expect_out cwd "custom=expanded"
 

@@ -1,6 +1,6 @@
 #!/bin/bash
-# The win64 stub under wine64: each failed launch shows one warning box with its localized
-# message and ends with its code; an exception out of main ends with 1, success with 0.
+# The Windows stub under wine (either kind): each failed launch shows one warning box with its
+# localized message and ends with its code; an exception out of main ends with 1, success with 0.
 # Usage: launch_wine_messages.sh STUB.exe READER.exe FAKE_JVM.dll NO_EXPORT.dll WINEPREFIX
 set -uo pipefail
 stub=$1 reader=$2 fake_jvm=$3 no_export=$4

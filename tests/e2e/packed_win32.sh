@@ -1,8 +1,8 @@
 #!/bin/bash
 # A win32 program packed by zorpack from the real stub stays a valid 32-bit GUI program with
 # its string tables and native exports, carries the application as resource 128 and ends with
-# the support archive whose comment is the configuration. Checked statically: this machine
-# cannot run 32-bit programs.
+# the support archive whose comment is the configuration. Checked statically here;
+# packed_windows.sh runs such a program.
 # Usage: packed_win32.sh ZORPACK STUB.exe SUPPORT_JAR APP_JAR OBJDUMP
 set -uo pipefail
 zorpack=$1 stub=$2 support=$3 app_jar=$4 objdump=$5

@@ -12,6 +12,10 @@ set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 reader=$6
 export WINEPREFIX=$7
 wine_run=$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-run
+if [ "$target" = win32 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "SKIP: the 32-bit wine cannot start on this machine"
+    exit 77
+fi
 for f in "$stub" "$fake_jvm" "$reader"; do
     if [ ! -f "$f" ]; then
         # Skipped (77) when the Windows presets are not built; scripts/test builds them all.

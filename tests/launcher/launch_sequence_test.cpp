@@ -2,6 +2,9 @@
 // test-double VM library.
 #include "launcher/launch.h"
 
+#include "launcher/warm_start.h"
+#include "platform/files.h"
+
 #include "config/config_store.h"
 #include "platform/system.h"
 #include "vmhost/fake_jvm_support.h"
@@ -68,6 +71,7 @@ protected:
         else
             outcome = zor::runLaunchSequence(static_cast<int>(argv.size()), argv.data());
         host.destroyVm();
+        zor::finishWarmStart();
         lastClassPath = config.classPath().c_str();
         lastAppPath = config.applicationPath().c_str();
         lastHome = config.applicationHome().c_str();
@@ -204,6 +208,181 @@ TEST_F(LaunchSequence, ExitCodeReportsAnExceptionOutOfMain) {
     launch({}, &exitCode);
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(logLines().back(), "DestroyJavaVM") << "the VM is torn down after the exception";
+}
+
+// ---- Options chosen from the runtime's release file ----
+
+class RuntimeOptions : public LaunchSequence {
+protected:
+    const char* cacheVariable = zor::test::onWindows() ? "LOCALAPPDATA" : "XDG_CACHE_HOME";
+    zor::ByteString savedCache, savedHome;
+    bool hadCache = false, hadHome = false;
+    std::string lastEmbedded = "(none)";
+    fs::path cache;
+
+    void SetUp() override {
+        LaunchSequence::SetUp();
+        hadCache = zor::platform::getEnvironment(cacheVariable, savedCache);
+        hadHome = zor::platform::getEnvironment("HOME", savedHome);
+        cache = temp.path / "cache";
+        zor::test::setEnv(cacheVariable, nativePath(cache.string()));
+        zor::test::setEnv("ZOR_FAKE_JVM_RESULT", "0");
+        zor::test::setEnv("ZOR_FAKE_JVM_MAIN", "a/Main");
+    }
+    void TearDown() override {
+        if (hadCache)
+            zor::test::setEnv(cacheVariable, savedCache.c_str());
+        else
+            zor::test::unsetEnv(cacheVariable);
+        if (hadHome)
+            zor::test::setEnv("HOME", savedHome.c_str());
+        LaunchSequence::TearDown();
+    }
+
+    // A runtime home named `name` with the test double as its VM library and a release file
+    // saying `version` (none when empty); the library's path.
+    std::string runtimeSaying(const std::string& name, const std::string& version) {
+        fs::path home = temp.path / name;
+        fs::path folder = home / (zor::test::onWindows() ? "bin" : "lib") / "server";
+        fs::create_directories(folder);
+        fs::path library = folder / zor::platform::VM_LIBRARY_NAME;
+        // A new file rather than new bytes in the old one, which may still be mapped.
+        fs::remove(library);
+        fs::copy_file(nativePath(ZOR_FAKE_JVM), library);
+        std::ofstream(folder / "classes.jsa", std::ios::binary) << "the runtime's own archive";
+        if (!version.empty())
+            std::ofstream(home / "release", std::ios::binary)
+                << "IMPLEMENTOR=\"Test\"\nJAVA_VERSION=\"" << version << "\"\nLIBC=\"gnu\"\n";
+        return nativePath(library.string());
+    }
+    // The options the VM received, from the configuration file's runtime and the embedded
+    // configuration `embedded` after the main class.
+    std::vector<std::string> optionsWith(const std::string& library, const std::string& embedded) {
+        // The executable is rewritten only when its configuration changes: a new executable
+        // is a reason to write a new archive.
+        std::string runtime = "jre_order c\r\njvmdll " + library + "\r\n";
+        if (embedded != lastEmbedded || !fs::exists(exe))
+            writeApp(runtime, "mainclass a.Main\r\n" + embedded);
+        else
+            std::ofstream(temp.path / "bin" / "app.cfg", std::ios::binary | std::ios::trunc)
+                << runtime;
+        lastEmbedded = embedded;
+        std::filesystem::remove(log);
+        EXPECT_EQ(launch().error, zor::LaunchOk);
+        std::vector<std::string> options = logged("option ");
+        // The launcher's own three come last in every case.
+        EXPECT_GE(options.size(), 3u);
+        return std::vector<std::string>(options.begin(),
+                                        options.end() - std::min<size_t>(3, options.size()));
+    }
+};
+
+TEST_F(RuntimeOptions, NativeAccessOnlyForRuntimesThatKnowTheOption) {
+    const std::vector<std::string> none;
+    EXPECT_EQ(optionsWith(runtimeSaying("unknown", ""), ""), none);
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk8", "1.8.0_392"), ""), none);
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk11", "11.0.2"), "classdatacache app.jsa\r\n"), none)
+        << "nor a warm start before 13";
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk17", "17.0.15"), "option -Xmx64m\r\n"),
+              (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xmx64m"}));
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk25", "25.0.3"), ""),
+              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
+    EXPECT_FALSE(fs::exists(cache)) << "nothing is written without the key or before 13";
+}
+
+// The first run has the archive written to a new file, published once the VM is gone; the
+// next uses it; a damaged archive, another runtime or a copy already writing get no archive
+// handed over.
+TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
+    struct Case {
+        const char* version;
+        std::vector<std::string> writing; // after "-Xlog:cds*=off", with {new} for the new file
+    };
+    const Case cases[] = {
+        {"17.0.15", {"-XX:ArchiveClassesAtExit={new}"}},
+        {"21.0.2", {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile={new}"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        fs::remove_all(cache);
+        std::string library = runtimeSaying(std::string("jdk-") + c.version, c.version);
+        fs::path archive = cache / "zor" / "app-0123.jsa";
+        std::string published = nativePath(archive.string());
+        auto expected = [&](bool writing) {
+            std::vector<std::string> options{"--enable-native-access=ALL-UNNAMED",
+                                             "-Xlog:cds*=off"};
+            if (!writing)
+                options.push_back("-XX:SharedArchiveFile=" + published);
+            for (std::string option : writing ? c.writing : std::vector<std::string>{}) {
+                size_t at = option.find("{new}");
+                if (at != std::string::npos)
+                    option.replace(at, 5, published + ".new");
+                options.push_back(option);
+            }
+            return options;
+        };
+        const std::string key = "classdatacache app-0123.jsa\r\n";
+
+        EXPECT_EQ(optionsWith(library, key), expected(true)) << "the folder is created";
+        EXPECT_TRUE(fs::is_regular_file(archive));
+        EXPECT_FALSE(fs::exists(published + ".new"));
+        EXPECT_EQ(optionsWith(library, key), expected(false));
+        EXPECT_EQ(optionsWith(library, key), expected(false)) << "using it does not rewrite it";
+
+        // One byte changed: written anew, then used again.
+        {
+            std::fstream f(archive, std::ios::in | std::ios::out | std::ios::binary);
+            f.seekp(3);
+            f.put('#');
+        }
+        EXPECT_EQ(optionsWith(library, key), expected(true));
+        EXPECT_EQ(optionsWith(library, key), expected(false));
+
+        // An archive of another runtime is not handed to this one.
+        std::string other = runtimeSaying(std::string("other-") + c.version, c.version);
+        std::vector<std::string> otherOptions = optionsWith(other, key);
+        EXPECT_EQ(otherOptions, expected(true));
+
+        // While another copy holds the lock, a copy that needs a new archive starts without.
+        fs::remove(archive);
+        zor::platform::FileLock writer;
+        ASSERT_TRUE(writer.tryLock((published + ".lock").c_str()));
+        EXPECT_EQ(
+            optionsWith(library, key),
+            (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xlog:cds*=off"}));
+        EXPECT_FALSE(fs::exists(archive));
+        writer.release();
+    }
+}
+
+TEST_F(RuntimeOptions, ArchivePathsAndUnusableFolders) {
+    std::string library = runtimeSaying("jdk17", "17");
+    // A rooted value, expanded, with its missing folders created.
+    zor::test::setEnv("ZOR_CDS_PLACE", nativePath((temp.path / "mine").string()));
+    std::string sep(1, zor::platform::DIR_SEPARATOR);
+    std::vector<std::string> options =
+        optionsWith(library, "classdatacache %ZOR_CDS_PLACE%" + sep + "a" + sep + "x.jsa\r\n");
+    std::string expectedArchive = nativePath((temp.path / "mine" / "a" / "x.jsa").string());
+    EXPECT_EQ(options.back(), "-XX:ArchiveClassesAtExit=" + expectedArchive + ".new");
+    EXPECT_TRUE(fs::is_regular_file(temp.path / "mine" / "a" / "x.jsa"));
+    zor::test::unsetEnv("ZOR_CDS_PLACE");
+
+    // A runtime without its own archive gets no archive options at all.
+    fs::remove(fs::path(library).parent_path() / "classes.jsa");
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
+              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
+    library = runtimeSaying("jdk17", "17");
+
+    // A file where the cache folder should be: nothing to write, and the launch goes on.
+    std::ofstream(cache, std::ios::binary) << "not a folder";
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
+              (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xlog:cds*=off"}));
+    // No cache folder at all: no archive options.
+    zor::test::unsetEnv(cacheVariable);
+    if (!zor::test::onWindows())
+        zor::test::unsetEnv("HOME");
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
+              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
 }
 
 // ---- Forced working directory ----

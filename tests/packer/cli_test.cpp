@@ -3,6 +3,9 @@
 #include "packed_reader.h"
 #include "test_support.h"
 
+#include "packer/packing.h"
+
+#include <regex>
 #include <sys/stat.h>
 
 using namespace zor::packtest;
@@ -90,9 +93,11 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
     }
     writeBytes(dir / "library.so", library);
 
+    // 1 for a refusal, 2 for a wrong command line, as packer/README.md lists them.
     struct Case {
         std::string arguments;
         std::string message;
+        int code = 1;
     };
     const std::string stubArg = "--stub " + quote(stub.string()) + " ";
     const std::string supportArg = "--support " + quote(support.string()) + " ";
@@ -111,7 +116,7 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
         {main + "--set 'option==x'", "begins with a space or '='"},
         {main + "--set 'option= -Xmx1g'", "begins with a space or '='"},
         {files + "--main-class =a.Main", "begins with a space or '='"},
-        {main + "--set novalue", "KEY=VALUE"},
+        {main + "--set novalue", "KEY=VALUE", 2},
         {main + "--set $'option=PK\\x05\\x06'", "end-record signature"},
         {main + "--set option=" + std::string(51200 - 26, 'x'), "51200"},
         {"--main-class a.Main --stub " + path("missing") + supportArg, "cannot read the stub"},
@@ -127,15 +132,15 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
         {"--main-class a.Main --stub " + path("win.exe") + supportArg, "not an ELF program"},
         {"--main-class a.Main --stub " + path("library.so") + supportArg, "shared library"},
         {main + "--splash " + path("not-a-zip"), "not a .bmp"},
-        {main + "--target win64", "given twice"},
-        {main + "--frobnicate", "unknown argument"},
-        {main + "--console", "win32 and win64 targets only"},
-        {main + "--manifest " + path("not-a-zip"), "win32 and win64 targets only"},
+        {main + "--target win64", "given twice", 2},
+        {main + "--frobnicate", "unknown argument", 2},
+        {main + "--console", "win32 and win64 targets only", 2},
+        {main + "--manifest " + path("not-a-zip"), "win32 and win64 targets only", 2},
     };
     for (const Case& c : cases) {
         RunResult r =
             runCommand(zorpack() + " --target linux " + c.arguments + " -o " + quote(out.string()));
-        EXPECT_NE(r.code, 0) << c.arguments;
+        EXPECT_EQ(r.code, c.code) << c.arguments;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.arguments << "\n" << r.err;
         EXPECT_TRUE(filesIn(folder).empty()) << c.arguments;
     }
@@ -210,6 +215,58 @@ TEST_F(Packing, StubAndSupportAreFoundBesideTheProgramOrInSiblingBuildFolders) {
     ASSERT_GT(packed.size(), 2u);
     EXPECT_EQ(packed[0], 'M');
     EXPECT_EQ(packed[1], 'Z');
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Packing, WarmStartNamesAnArchivePerProgramAndBuild) {
+    auto cacheLine = [&](const fs::path& out) {
+        auto archive = findAppendedArchive(readBytes(out));
+        std::string comment = archive ? archive->comment : "";
+        size_t at = comment.find("classdatacache ");
+        return at == std::string::npos ? std::string()
+                                       : comment.substr(at, comment.find("\r\n", at) - at);
+    };
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
+                   dir / "My App")
+                  .code,
+              0);
+    std::string first = cacheLine(dir / "My App");
+    EXPECT_TRUE(std::regex_match(first, std::regex("classdatacache My_App-[0-9a-f]{16}\\.jsa")))
+        << first;
+    // The same inputs give the same name; another application gives another.
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
+                   dir / "My App")
+                  .code,
+              0);
+    EXPECT_EQ(cacheLine(dir / "My App"), first);
+    fs::path other = makeZip(dir, "other.jar", {{"com/example/Main.class", patternBytes(501)}});
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(other.string()),
+                   dir / "My App")
+                  .code,
+              0);
+    EXPECT_NE(cacheLine(dir / "My App"), first);
+    EXPECT_EQ(cacheLine(dir / "My App").size(), first.size());
+
+    EXPECT_EQ(
+        pack("--main-class com.example.Main --app " + quote(app.string()), dir / "plain").code, 0);
+    EXPECT_EQ(cacheLine(dir / "plain"), "") << "no key without --warm-start";
+    EXPECT_EQ(
+        pack("--main-class a.Main --warm-start --set classdatacache=x.jsa", dir / "both").code, 2);
+    EXPECT_EQ(pack("--main-class a.Main --warm-start --warm-start", dir / "twice").code, 2);
+    EXPECT_FALSE(fs::exists(dir / "both"));
+}
+
+TEST(WarmStartFileName, DropsExeAndReplacesCharactersTheConfigurationWouldChange) {
+    using zor::pack::warmStartFileName;
+    const Bytes bytes = {1, 2, 3};
+    std::string name = warmStartFileName("Tool.exe", bytes);
+    EXPECT_EQ(name.substr(0, 5), "Tool-");
+    EXPECT_EQ(warmStartFileName("50%off é.app", bytes).substr(0, 14), "50_off___.app-")
+        << "no %NAME% expansion, no bytes outside ASCII";
+    EXPECT_NE(warmStartFileName("Tool.exe", Bytes{1, 2, 4}), name);
 }
 
 } // namespace

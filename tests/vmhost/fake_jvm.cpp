@@ -12,6 +12,18 @@
 //                          the DPI settings of its activation context (from its manifest)
 //   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
 //   ZOR_FAKE_JVM_DESTROY_MS DestroyJavaVM takes this long (threads that outlive main)
+// Like a runtime with class-data sharing, DestroyJavaVM writes a small archive to the file of
+// -XX:ArchiveClassesAtExit, or to that of -XX:SharedArchiveFile with -XX:+AutoCreateSharedArchive
+// when the file does not exist.
+//   ZOR_FAKE_JVM_NATIVES   "CLASS|RESOURCE|URL" (Windows): when the launcher first asks for a
+//                          support class, load the program named by -Dzor.app.path as the
+//                          class's System.load does, look every native up by the names a VM
+//                          of this kind uses and call the loader's findClass(CLASS),
+//                          findResource(RESOURCE), findResources(RESOURCE), the handler's
+//                          loadResourceData(URL) and the splash screen's getter, recording
+//                          what each found and what came back.
+// Any JNI function the double does not act out is recorded as unexpected; on 32-bit Windows
+// the process then ends, since a stdcall function with the wrong arguments cannot return.
 #include <jni.h>
 
 #include <chrono>
@@ -21,6 +33,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -67,17 +80,33 @@ jclass const SYSTEM = reinterpret_cast<jclass>(0x10);
 jclass const STRING_CLASS = reinterpret_cast<jclass>(0x11);
 jclass const MAIN_CLASS = reinterpret_cast<jclass>(0x12);
 jclass const OTHER_CLASS = reinterpret_cast<jclass>(0x13);
+jclass const LOADER_CLASS = reinterpret_cast<jclass>(0x14);
+jclass const HANDLER_CLASS = reinterpret_cast<jclass>(0x15);
+jclass const URL_CLASS = reinterpret_cast<jclass>(0x16);
+jclass const VECTOR_CLASS = reinterpret_cast<jclass>(0x17);
+jclass const SPLASH_CLASS = reinterpret_cast<jclass>(0x18);
 jmethodID const GET_PROPERTY = reinterpret_cast<jmethodID>(0x20);
 jmethodID const SET_PROPERTY = reinterpret_cast<jmethodID>(0x21);
 jmethodID const MAIN = reinterpret_cast<jmethodID>(0x22);
+jmethodID const DEFINE_CLASS = reinterpret_cast<jmethodID>(0x23);
+jmethodID const CONSTRUCTOR = reinterpret_cast<jmethodID>(0x24);
+jmethodID const VECTOR_ADD = reinterpret_cast<jmethodID>(0x25);
+jmethodID const VECTOR_ELEMENTS = reinterpret_cast<jmethodID>(0x26);
 jobjectArray const ARRAY = reinterpret_cast<jobjectArray>(0x30);
 jthrowable const THROWABLE = reinterpret_cast<jthrowable>(0x31);
+jobject const LOADER = reinterpret_cast<jobject>(0x32);
+jobject const HANDLER = reinterpret_cast<jobject>(0x33);
+jobject const VECTOR = reinterpret_cast<jobject>(0x34);
+jobject const ENUMERATION = reinterpret_cast<jobject>(0x35);
+jclass const DEFINED_CLASS = reinterpret_cast<jclass>(0x36);
 constexpr uintptr_t STRING_BASE = 0x1000;
+constexpr uintptr_t BYTES_BASE = 0x100000;
 
 std::vector<std::u16string> strings;
 std::u16string handlerPackages;
 bool handlerPackagesSet = false;
 bool pending = false;
+std::string archiveAtExit;
 
 jstring makeString(const std::u16string& text) {
     strings.push_back(text);
@@ -108,12 +137,58 @@ std::string hexUnits(const std::u16string& text) {
     return out;
 }
 
-void* JNICALL nothing() {
+std::vector<std::vector<jbyte>> byteArrays;
+std::vector<std::string> vectorItems;
+std::string programPath; // -Dzor.app.path
+bool nativesCalled = false;
+bool answeringNatives = false;
+
+std::vector<jbyte>* bytesOf(jobject handle) {
+    uintptr_t at = reinterpret_cast<uintptr_t>(handle);
+    if (at < BYTES_BASE || at - BYTES_BASE >= byteArrays.size())
+        return nullptr;
+    return &byteArrays[at - BYTES_BASE];
+}
+
+// Stands in for every slot the double does not act out: the call is recorded, and on 32-bit
+// Windows the process ends, since a stdcall function that takes no arguments would return
+// with the caller's arguments still on the stack.
+template <int Table, size_t Slot> void* JNICALL unexpected() {
+    record("unexpected JNI function " + std::to_string(Table) + ":" + std::to_string(Slot));
+#if defined(_WIN32) && !defined(_WIN64)
+    std::_Exit(99);
+#endif
     return nullptr;
 }
+template <int Table, size_t... Slots>
+void fillUnexpected(void** slots, std::index_sequence<Slots...>) {
+    ((slots[Slots] = reinterpret_cast<void*>(&unexpected<Table, Slots>)), ...);
+}
+
+#ifdef _WIN32
+void callNatives();
+#endif
 
 jclass JNICALL findClass(JNIEnv*, const char* name) {
     record(std::string("FindClass ") + name);
+#ifdef _WIN32
+    // Initialising a support class loads the program (System.load of zor.app.path); the
+    // natives are then looked up and called once.
+    if (!nativesCalled && !answeringNatives && std::strncmp(name, "com/tarnwick/zor/", 17) == 0 &&
+        isSet("ZOR_FAKE_JVM_NATIVES")) {
+        nativesCalled = true;
+        callNatives();
+    }
+#endif
+    // What only the natives ask for; the launcher's own lookups see these classes missing.
+    if (answeringNatives) {
+        if (std::strcmp(name, "com/tarnwick/zor/Handler") == 0)
+            return HANDLER_CLASS;
+        if (std::strcmp(name, "java/net/URL") == 0)
+            return URL_CLASS;
+        if (std::strcmp(name, "java/util/Vector") == 0)
+            return VECTOR_CLASS;
+    }
     std::string mainClass;
     if (std::strcmp(name, "java/lang/System") == 0)
         return isSet("ZOR_FAKE_JVM_NO_SYSTEM") ? nullptr : SYSTEM;
@@ -125,6 +200,110 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
         return OTHER_CLASS;
     return nullptr;
 }
+
+jmethodID JNICALL getMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
+    if (cls == LOADER_CLASS && std::strcmp(name, "defineClass") == 0 &&
+        std::strcmp(sig, "(Ljava/lang/String;[BII)Ljava/lang/Class;") == 0)
+        return DEFINE_CLASS;
+    if ((cls == HANDLER_CLASS || cls == VECTOR_CLASS) && std::strcmp(name, "<init>") == 0 &&
+        std::strcmp(sig, "()V") == 0)
+        return CONSTRUCTOR;
+    if (cls == URL_CLASS && std::strcmp(name, "<init>") == 0 &&
+        std::strcmp(sig, "(Ljava/net/URL;Ljava/lang/String;Ljava/net/URLStreamHandler;)V") == 0)
+        return CONSTRUCTOR;
+    if (cls == VECTOR_CLASS && std::strcmp(name, "add") == 0)
+        return VECTOR_ADD;
+    if (cls == VECTOR_CLASS && std::strcmp(name, "elements") == 0)
+        return VECTOR_ELEMENTS;
+    return nullptr;
+}
+
+jclass JNICALL getObjectClass(JNIEnv*, jobject object) {
+    if (object == LOADER)
+        return LOADER_CLASS;
+    if (object == HANDLER)
+        return HANDLER_CLASS;
+    return nullptr;
+}
+
+jobject JNICALL newObjectV(JNIEnv*, jclass cls, jmethodID method, va_list args) {
+    if (method != CONSTRUCTOR)
+        return nullptr;
+    if (cls == HANDLER_CLASS)
+        return HANDLER;
+    if (cls == VECTOR_CLASS) {
+        vectorItems.clear();
+        return VECTOR;
+    }
+    if (cls == URL_CLASS) {
+        va_arg(args, jobject); // the context URL
+        const std::u16string* spec = stringOf(va_arg(args, jstring));
+        jobject handler = va_arg(args, jobject);
+        // A URL is represented by its text; only the launcher's own handler is expected.
+        return spec && handler == HANDLER ? makeString(*spec) : nullptr;
+    }
+    return nullptr;
+}
+
+jobject JNICALL newGlobalRef(JNIEnv*, jobject object) {
+    return object;
+}
+void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
+void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
+jboolean JNICALL exceptionCheck(JNIEnv*);
+
+jbyteArray JNICALL newByteArray(JNIEnv*, jsize length) {
+    byteArrays.emplace_back(static_cast<size_t>(length));
+    return reinterpret_cast<jbyteArray>(BYTES_BASE + byteArrays.size() - 1);
+}
+jsize JNICALL getArrayLength(JNIEnv*, jarray array) {
+    std::vector<jbyte>* bytes = bytesOf(array);
+    return bytes ? static_cast<jsize>(bytes->size()) : 0;
+}
+jbyte* JNICALL getByteArrayElements(JNIEnv*, jbyteArray array, jboolean* isCopy) {
+    static jbyte none;
+    if (isCopy)
+        *isCopy = JNI_FALSE;
+    std::vector<jbyte>* bytes = bytesOf(array);
+    return !bytes ? nullptr : bytes->empty() ? &none : bytes->data();
+}
+void JNICALL releaseByteArrayElements(JNIEnv*, jbyteArray, jbyte*, jint) {}
+
+std::string describeBytes(const std::vector<jbyte>& bytes) {
+    std::string out = std::to_string(bytes.size()) + " bytes ";
+    char hex[4];
+    for (size_t i = 0; i < bytes.size() && i < 4; ++i) {
+        std::snprintf(hex, sizeof(hex), "%02x", static_cast<unsigned>(bytes[i] & 0xFF));
+        out += hex;
+    }
+    return out;
+}
+
+jobject JNICALL callObjectMethodV(JNIEnv*, jobject object, jmethodID method, va_list args) {
+    if (object == LOADER && method == DEFINE_CLASS) {
+        const std::u16string* name = stringOf(va_arg(args, jstring));
+        std::vector<jbyte>* bytes = bytesOf(va_arg(args, jbyteArray));
+        jint offset = va_arg(args, jint);
+        jint length = va_arg(args, jint);
+        if (!name || !bytes || offset != 0 || length != static_cast<jint>(bytes->size()))
+            return nullptr;
+        record("defineClass " + narrowAscii(*name) + " " + describeBytes(*bytes));
+        return DEFINED_CLASS;
+    }
+    if (object == VECTOR && method == VECTOR_ELEMENTS)
+        return ENUMERATION;
+    return nullptr;
+}
+
+jboolean JNICALL callBooleanMethodV(JNIEnv*, jobject object, jmethodID method, va_list args) {
+    if (object != VECTOR || method != VECTOR_ADD)
+        return JNI_FALSE;
+    const std::u16string* url = stringOf(va_arg(args, jobject));
+    vectorItems.push_back(url ? narrowAscii(*url) : "null");
+    return JNI_TRUE;
+}
+
+void JNICALL callVoidMethodV(JNIEnv*, jobject, jmethodID, va_list) {}
 
 jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
     if (cls == SYSTEM && std::strcmp(name, "getProperty") == 0)
@@ -193,6 +372,9 @@ void JNICALL callStaticVoidMethodV(JNIEnv*, jclass, jmethodID method, va_list ar
 jthrowable JNICALL exceptionOccurred(JNIEnv*) {
     return pending ? THROWABLE : nullptr;
 }
+jboolean JNICALL exceptionCheck(JNIEnv*) {
+    return pending ? JNI_TRUE : JNI_FALSE;
+}
 void JNICALL exceptionDescribe(JNIEnv*) {
     record("ExceptionDescribe");
 }
@@ -217,6 +399,13 @@ jint JNICALL destroyJavaVm(JavaVM*) {
     std::string wait;
     if (readEnv("ZOR_FAKE_JVM_DESTROY_MS", wait))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(wait.c_str())));
+    if (!archiveAtExit.empty()) {
+        if (FILE* f = std::fopen(archiveAtExit.c_str(), "wb")) {
+            std::fprintf(f, "class-data archive written by the test double\n");
+            std::fclose(f);
+        }
+        archiveAtExit.clear();
+    }
     return JNI_OK;
 }
 
@@ -226,10 +415,8 @@ JNIInvokeInterface_ invocation;
 JavaVM vm;
 
 void buildTables() {
-    // Every function the launcher is not expected to need answers null.
-    void** slots = reinterpret_cast<void**>(&functions);
-    for (size_t i = 0; i < sizeof(functions) / sizeof(void*); ++i)
-        slots[i] = reinterpret_cast<void*>(&nothing);
+    fillUnexpected<0>(reinterpret_cast<void**>(&functions),
+                      std::make_index_sequence<sizeof(functions) / sizeof(void*)>());
     functions.FindClass = findClass;
     functions.GetStaticMethodID = getStaticMethodId;
     functions.NewStringUTF = newStringUtf;
@@ -244,10 +431,23 @@ void buildTables() {
     functions.ExceptionDescribe = exceptionDescribe;
     functions.ExceptionClear = exceptionClear;
     functions.RegisterNatives = registerNatives;
+    functions.GetMethodID = getMethodId;
+    functions.GetObjectClass = getObjectClass;
+    functions.NewObjectV = newObjectV;
+    functions.NewGlobalRef = newGlobalRef;
+    functions.DeleteLocalRef = deleteLocalRef;
+    functions.ReleaseStringChars = releaseStringChars;
+    functions.ExceptionCheck = exceptionCheck;
+    functions.NewByteArray = newByteArray;
+    functions.GetArrayLength = getArrayLength;
+    functions.GetByteArrayElements = getByteArrayElements;
+    functions.ReleaseByteArrayElements = releaseByteArrayElements;
+    functions.CallObjectMethodV = callObjectMethodV;
+    functions.CallBooleanMethodV = callBooleanMethodV;
+    functions.CallVoidMethodV = callVoidMethodV;
     environment.functions = &functions;
-    slots = reinterpret_cast<void**>(&invocation);
-    for (size_t i = 0; i < sizeof(invocation) / sizeof(void*); ++i)
-        slots[i] = reinterpret_cast<void*>(&nothing);
+    fillUnexpected<1>(reinterpret_cast<void**>(&invocation),
+                      std::make_index_sequence<sizeof(invocation) / sizeof(void*)>());
     invocation.DetachCurrentThread = detachCurrentThread;
     invocation.DestroyJavaVM = destroyJavaVm;
     vm.functions = &invocation;
@@ -297,6 +497,121 @@ void recordDpiAwareness() {
            " dpiAwareness=" +
            setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness"));
 }
+
+// Printable bytes as they are, others as \xNN, so that one record stays one line.
+std::string escaped(const std::vector<jbyte>& bytes) {
+    std::string out;
+    char hex[8];
+    for (jbyte b : bytes) {
+        unsigned c = static_cast<unsigned>(b & 0xFF);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(hex, sizeof(hex), "\\x%02x", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+// The names a VM of this kind looks a native up by: a 32-bit VM tries the stdcall-decorated
+// name ("_" + name + "@" + argument bytes) first, then the plain one; a 64-bit VM only the
+// plain one.
+FARPROC findNative(HMODULE program, const std::string& name, int argumentBytes) {
+    std::string tried;
+#ifndef _WIN64
+    std::string decorated = "_" + name + "@" + std::to_string(argumentBytes);
+    if (FARPROC found = GetProcAddress(program, decorated.c_str())) {
+        record("native " + name + " as " + decorated);
+        return found;
+    }
+    tried = decorated + ", ";
+#else
+    (void)argumentBytes;
+#endif
+    FARPROC found = GetProcAddress(program, name.c_str());
+    record("native " + name + (found ? " as " + name : " missing (tried " + tried + name + ")"));
+    return found;
+}
+
+template <typename Function>
+Function nativeOf(HMODULE program, const char* name, int argumentBytes) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(
+        findNative(program, std::string("Java_com_tarnwick_zor_") + name, argumentBytes)));
+}
+
+std::string part(const std::string& text, int index) {
+    size_t begin = 0;
+    for (int i = 0; i < index && begin != std::string::npos; ++i) {
+        begin = text.find('|', begin);
+        if (begin != std::string::npos)
+            ++begin;
+    }
+    if (begin == std::string::npos)
+        return "";
+    return text.substr(begin, text.find('|', begin) - begin);
+}
+
+void callNatives() {
+    std::string what;
+    readEnv("ZOR_FAKE_JVM_NATIVES", what);
+    HMODULE program = LoadLibraryA(programPath.c_str());
+    if (!program) {
+        record("System.load " + programPath + " failed");
+        return;
+    }
+    answeringNatives = true;
+    JNIEnv* env = &environment;
+    using ClassNative = jclass(JNICALL*)(JNIEnv*, jobject, jstring);
+    using ObjectNative = jobject(JNICALL*)(JNIEnv*, jobject, jstring);
+    using BytesNative = jbyteArray(JNICALL*)(JNIEnv*, jobject, jstring);
+    using SplashGetter = jobject(JNICALL*)(JNIEnv*, jclass);
+    using SplashAutoClose = void(JNICALL*)(JNIEnv*, jobject, jint);
+    using SplashClose = void(JNICALL*)(JNIEnv*, jobject);
+    auto findClassNative = nativeOf<ClassNative>(program, "LumbrixClassLoader_findClass", 12);
+    auto findResource = nativeOf<ObjectNative>(program, "LumbrixClassLoader_findResource", 12);
+    auto findResources = nativeOf<ObjectNative>(program, "LumbrixClassLoader_findResources", 12);
+    auto loadResourceData = nativeOf<BytesNative>(program, "Handler_loadResourceData", 12);
+    auto getSplash = nativeOf<SplashGetter>(program, "SplashScreen_nativeGetSplashScreen", 8);
+    auto autoClose = nativeOf<SplashAutoClose>(program, "SplashScreen_nativeAutoClose", 12);
+    auto close = nativeOf<SplashClose>(program, "SplashScreen_nativeClose", 8);
+
+    std::string name = part(what, 0), resource = part(what, 1), url = part(what, 2);
+    if (findClassNative) {
+        jclass found = findClassNative(env, LOADER, makeString(widen(name.c_str())));
+        record("findClass " + name + " -> " + (found == DEFINED_CLASS ? "defined" : "null"));
+    }
+    if (findResource) {
+        const std::u16string* found =
+            stringOf(findResource(env, LOADER, makeString(widen(resource.c_str()))));
+        record("findResource " + resource + " -> " + (found ? narrowAscii(*found) : "null"));
+    }
+    if (findResources) {
+        jobject found = findResources(env, LOADER, makeString(widen(resource.c_str())));
+        std::string items;
+        for (const std::string& item : vectorItems)
+            items += (items.empty() ? "" : ", ") + item;
+        record("findResources " + resource + " -> " +
+               (found == ENUMERATION ? "[" + items + "]" : "null"));
+    }
+    if (loadResourceData) {
+        std::vector<jbyte>* data =
+            bytesOf(loadResourceData(env, HANDLER, makeString(widen(url.c_str()))));
+        record("loadResourceData " + url + " -> " + (data ? escaped(*data) : "null"));
+    }
+    if (getSplash) {
+        // Without a splash there is no instance to close, as in the support classes.
+        jobject splash = getSplash(env, SPLASH_CLASS);
+        record(std::string("nativeGetSplashScreen -> ") + (splash ? "object" : "null"));
+        if (splash && autoClose && close) {
+            autoClose(env, splash, 0);
+            close(env, splash);
+            record("splash closed");
+        }
+    }
+    answeringNatives = false;
+    FreeLibrary(program);
+}
 #endif
 
 } // namespace
@@ -312,9 +627,28 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
     if (isSet("ZOR_FAKE_JVM_DPI"))
         recordDpiAwareness();
 #endif
-    for (jint i = 0; i < args->nOptions; ++i)
-        record(std::string("option ") + args->options[i].optionString +
-               (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+    bool autoCreate = false;
+    std::string shared;
+    archiveAtExit.clear();
+    programPath.clear();
+    for (jint i = 0; i < args->nOptions; ++i) {
+        std::string option = args->options[i].optionString;
+        record("option " + option + (args->options[i].extraInfo ? " (extraInfo set)" : ""));
+        if (option == "-XX:+AutoCreateSharedArchive")
+            autoCreate = true;
+        else if (option.rfind("-XX:SharedArchiveFile=", 0) == 0)
+            shared = option.substr(option.find('=') + 1);
+        else if (option.rfind("-XX:ArchiveClassesAtExit=", 0) == 0)
+            archiveAtExit = option.substr(option.find('=') + 1);
+        else if (option.rfind("-Dzor.app.path=", 0) == 0)
+            programPath = option.substr(15);
+    }
+    if (autoCreate && !shared.empty()) {
+        if (FILE* f = std::fopen(shared.c_str(), "rb"))
+            std::fclose(f);
+        else
+            archiveAtExit = shared;
+    }
     std::string result;
     if (readEnv("ZOR_FAKE_JVM_CREATE_MS", result))
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(result.c_str())));
@@ -322,6 +656,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
     if (code != JNI_OK)
         return code;
     strings.clear();
+    byteArrays.clear();
+    nativesCalled = false;
     pending = false;
     handlerPackagesSet = readEnv("ZOR_FAKE_JVM_PKGS", result);
     handlerPackages = widen(handlerPackagesSet ? result.c_str() : "");

@@ -78,9 +78,10 @@ protected:
     std::filesystem::path log;
 
     void SetUp() override {
-        for (const char* name : {"ZOR_FAKE_JVM_RESULT", "ZOR_FAKE_JVM_VERSION",
-                                 "ZOR_FAKE_JVM_NO_SYSTEM", "ZOR_FAKE_JVM_PKGS", "ZOR_FAKE_JVM_MAIN",
-                                 "ZOR_FAKE_JVM_NO_MAIN", "ZOR_FAKE_JVM_THROW"})
+        for (const char* name :
+             {"ZOR_FAKE_JVM_RESULT", "ZOR_FAKE_JVM_VERSION", "ZOR_FAKE_JVM_NO_SYSTEM",
+              "ZOR_FAKE_JVM_PKGS", "ZOR_FAKE_JVM_MAIN", "ZOR_FAKE_JVM_NO_MAIN",
+              "ZOR_FAKE_JVM_THROW", "ZOR_FAKE_JVM_NATIVES"})
             unsetEnv(name);
         log = temp.path / "jvm.log";
         setEnv("ZOR_FAKE_JVM_LOG", log.string());

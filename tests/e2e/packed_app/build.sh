@@ -48,6 +48,8 @@ mkdir -p app/many && cp "$out/classes/app/many/"*.class app/many/
 printf 'hello resource\n' >data/hello.txt
 printf 'with a space\n' >'data/with space.txt'
 printf 'literal plus\n' >'data/a+b.txt'
+# What the decoded name would find: the name as written must be looked up first.
+printf 'decoded plus\n' >'data/a b.txt'
 printf 'plus became a space\n' >'data/plus space.txt'
 printf 'percent at the end\n' >'data/100%'
 printf 'shared from top\n' >data/shared.txt

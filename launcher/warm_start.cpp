@@ -1,0 +1,194 @@
+#include "launcher/warm_start.h"
+
+#include "platform/files.h"
+#include "platform/system.h"
+
+#include <zlib.h>
+
+#include <cstdlib>
+
+namespace zor {
+
+namespace {
+
+// The runtime checks little of an archive before mapping it (measured: a damaged one crashes
+// JDK 17 and 25 with SIGSEGV, a truncated one JDK 17 with SIGBUS), and JDK 25 never rewrites
+// a file it cannot recognise. So the launcher hands the runtime only an archive it published
+// itself, checked against a record beside it: which runtime and which executable it belongs
+// to, and its own size and CRC. A new archive is written under another name and moved into
+// place whole, by the one process that holds the lock.
+const char RECORD_HEADER[] = "zor class-data archive 1\n";
+
+struct State {
+    ByteString archive; // the published archive
+    ByteString written; // what the runtime writes at exit
+    ByteString record;  // the record without its archive line
+    platform::FileLock lock;
+    bool pending = false;
+    bool exitHookSet = false;
+};
+
+State& state() {
+    // Never destroyed: the exit hook may run after static destructors have begun.
+    static State* instance = new State();
+    return *instance;
+}
+
+bool isSeparator(char c) {
+    return c == platform::DIR_SEPARATOR || c == '/';
+}
+
+// Creates each missing folder on the way to the file at `path`.
+void createParentFolders(const ByteString& path) {
+    for (int32_t i = 1; i < path.length; ++i)
+        if (isSeparator(path[i]) && !isSeparator(path[i - 1]) && path[i - 1] != ':')
+            platform::createFolder(path.left(i).c_str());
+}
+
+ByteString fileLine(const char* what, const char* path) {
+    int64_t size = 0;
+    int64_t modified = 0;
+    if (!platform::fileStamp(path, size, modified))
+        return ByteString();
+    ByteString line;
+    line.format("%s %lld %lld %s\n", what, static_cast<long long>(size),
+                static_cast<long long>(modified), path);
+    return line;
+}
+
+// "archive SIZE CRC" of a whole file; empty when it cannot be read whole.
+ByteString archiveLine(const char* path) {
+    platform::File file;
+    if (!file.openRead(path))
+        return ByteString();
+    int64_t size = file.size();
+    if (size <= 0)
+        return ByteString();
+    uLong crc = crc32(0, nullptr, 0);
+    static char buffer[64 * 1024];
+    int64_t total = 0;
+    for (int32_t n; (n = file.read(buffer, sizeof(buffer))) > 0; total += n)
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer), static_cast<uInt>(n));
+    if (total != size)
+        return ByteString();
+    ByteString line;
+    line.format("archive %lld %08lx\n", static_cast<long long>(size), crc);
+    return line;
+}
+
+ByteString readSmallFile(const char* path) {
+    platform::File file;
+    if (!file.openRead(path))
+        return ByteString();
+    int64_t size = file.size();
+    if (size <= 0 || size > 16 * 1024)
+        return ByteString();
+    ByteString text;
+    text.resize(static_cast<int32_t>(size));
+    text.resize(file.read(text.data, text.length));
+    return text;
+}
+
+// The runtime's own archive of its classes, beside its VM library: an application's archive
+// builds on it, and without it the runtime only warns on standard error, at every start.
+bool hasBaseArchive(const char* libraryPath) {
+    ByteString folder(libraryPath);
+    int32_t cut = folder.length;
+    while (cut > 0 && !isSeparator(folder[cut - 1]))
+        --cut;
+    folder = folder.left(cut);
+    int64_t size = 0;
+    int64_t modified = 0;
+    return platform::fileStamp((folder + "classes.jsa").c_str(), size, modified) ||
+           platform::fileStamp((folder + "classes_nocoops.jsa").c_str(), size, modified);
+}
+
+void exitHook() {
+    finishWarmStart();
+}
+
+} // namespace
+
+ByteString classDataArchivePath(const char* value) {
+    if (!value || !*value)
+        return ByteString();
+    ByteString path;
+    if (platform::isRootedPath(value)) {
+        path = value;
+    } else {
+        path = platform::userCacheFolder();
+        if (path.isEmpty())
+            return ByteString();
+        path.append("zor");
+        path.append(platform::DIR_SEPARATOR);
+        path.append(value);
+    }
+    createParentFolders(path);
+    return path;
+}
+
+void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* libraryPath,
+                         int32_t runtimeMajor) {
+    ByteString value = expandEnvironment(config.getValue("classdatacache").c_str());
+    if (value.isEmpty() || runtimeMajor < FIRST_DYNAMIC_ARCHIVE_VERSION ||
+        !hasBaseArchive(libraryPath))
+        return;
+    ByteString archive = classDataArchivePath(value.c_str());
+    ByteString runtime = fileLine("runtime", libraryPath);
+    ByteString application = fileLine("application", config.applicationPath().c_str());
+    if (archive.isEmpty() || runtime.isEmpty() || application.isEmpty())
+        return;
+
+    State& s = state();
+    finishWarmStart();
+    s.archive = archive;
+    s.written = archive + ".new";
+    s.record = ByteString(RECORD_HEADER) + runtime + application;
+
+    // Its messages (classes it skips while writing, archives it refuses) would mix with the
+    // application's own output.
+    host.addOption("-Xlog:cds*=off");
+
+    ByteString published = readSmallFile((archive + ".id").c_str());
+    ByteString contents = archiveLine(archive.c_str());
+    if (!contents.isEmpty() && published == s.record + contents) {
+        host.addOption(("-XX:SharedArchiveFile=" + archive).c_str());
+        return;
+    }
+    // Another copy is writing it: this one starts without.
+    if (!s.lock.tryLock((archive + ".lock").c_str()))
+        return;
+    platform::removeFile(s.written.c_str());
+    if (runtimeMajor >= FIRST_AUTOMATIC_ARCHIVE_VERSION) {
+        host.addOption("-XX:+AutoCreateSharedArchive");
+        host.addOption(("-XX:SharedArchiveFile=" + s.written).c_str());
+    } else {
+        host.addOption(("-XX:ArchiveClassesAtExit=" + s.written).c_str());
+    }
+    s.pending = true;
+    if (!s.exitHookSet)
+        s.exitHookSet = std::atexit(exitHook) == 0;
+}
+
+void finishWarmStart() {
+    State& s = state();
+    if (s.pending) {
+        s.pending = false;
+        ByteString contents = archiveLine(s.written.c_str());
+        ByteString record = s.record + contents;
+        ByteString recordFile = s.archive + ".id";
+        ByteString newRecord = recordFile + ".new";
+        // The archive first: a reader between the two steps finds a record that does not fit
+        // and starts without it.
+        if (contents.isEmpty() ||
+            !platform::writeWholeFile(newRecord.c_str(), record.data, record.length) ||
+            !platform::replaceFile(s.written.c_str(), s.archive.c_str()) ||
+            !platform::replaceFile(newRecord.c_str(), recordFile.c_str())) {
+            platform::removeFile(s.written.c_str());
+            platform::removeFile(newRecord.c_str());
+        }
+    }
+    s.lock.release();
+}
+
+} // namespace zor

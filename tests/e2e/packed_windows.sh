@@ -1,0 +1,85 @@
+#!/bin/bash
+# A Windows executable (win64 or win32) packed by zorpack, run under wine against the
+# test-double VM of its target: the configuration comes from the appended archive's comment,
+# a .cfg beside the executable comes first, the application archive travels as resource 128,
+# and the VM finds the program's natives by the names a VM of that kind looks up and gets
+# the application's classes and resources through them.
+# Usage: packed_windows.sh win64|win32 ZORPACK STUB.exe SUPPORT_JAR FAKE_JVM.dll APP_JAR WINEPREFIX
+set -uo pipefail
+target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
+export WINEPREFIX=$7
+wine_run=$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-run
+for f in "$stub" "$fake_jvm"; do
+    if [ ! -f "$f" ]; then
+        # Skipped (77) when only the linux preset is built; scripts/test builds them all.
+        [ "${ZOR_REQUIRE_ALL_TARGETS:-}" = 1 ] && { echo "FAIL: $f is not built"; exit 1; }
+        echo "SKIP: $f is not built (build the $target preset first)"
+        exit 77
+    fi
+done
+if [ "$target" = win32 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "SKIP: the 32-bit wine cannot start on this machine"
+    exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+winpath() { echo "Z:${1//\//\\}"; }
+. "$(dirname "$0")/resource128.sh"
+
+"$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
+    --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
+    --set "jre_order=c" --set "jvmdll=$(winpath "$fake_jvm")" --app "$app_jar" \
+    -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
+printf 'option -Xfromcfg\r\nproperty cfg.prop=1\r\n' >"$work/app.cfg"
+
+ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main \
+    ZOR_FAKE_JVM_NATIVES='app.Main|data/shared.txt|zor:data/hello.txt' ZOR_PACKED_VALUE=expanded ZOR_WINE_TIMEOUT=150 "$wine_run" "$work/app.exe" >"$work/out" 2>&1
+rc=$?
+[ "$rc" -eq 0 ] || fail "exit code $rc: $(cat "$work/out")"
+options=$(grep '^option ' "$work/vm.log" 2>/dev/null | tr -d '\r')
+exe=$(winpath "$work/app.exe")
+expected="option -Xfromcfg
+option -Xembedded
+option -Dcfg.prop=1
+option -Demb.prop=expanded
+option -Djava.class.path=$exe
+option -Dzor.app.path=$exe
+option -Dapplication.home=$(winpath "$work")\\"
+[ "$options" = "$expected" ] || fail "options the VM received:
+$options
+expected:
+$expected"
+grep -q 'app/Main' "$work/vm.log" || fail "the main class app.Main was not looked up: $(cat "$work/vm.log")"
+
+# The natives, looked up as a VM of the target's kind does (a 32-bit VM tries the
+# stdcall-decorated name first), and what they served from the packed program.
+natives=$(grep -E '^(native|defineClass|findClass|findResource|loadResourceData|nativeGet|unexpected)' \
+    "$work/vm.log" 2>/dev/null | tr -d '\r')
+expected_natives=""
+for native in LumbrixClassLoader_findClass:12 LumbrixClassLoader_findResource:12 \
+    LumbrixClassLoader_findResources:12 Handler_loadResourceData:12 \
+    SplashScreen_nativeGetSplashScreen:8 SplashScreen_nativeAutoClose:12 SplashScreen_nativeClose:8; do
+    name=Java_com_tarnwick_zor_${native%:*}
+    symbol=$name
+    [ "$target" = win32 ] && symbol="_$name@${native#*:}"
+    expected_natives+="native $name as $symbol"$'\n'
+done
+main_size=$(unzip -p "$app_jar" app/Main.class | wc -c)
+expected_natives+="defineClass app.Main $main_size bytes cafebabe
+findClass app.Main -> defined
+findResource data/shared.txt -> zor:data\\shared.txt
+findResources data/shared.txt -> [zor:data\\shared.txt, zor:lib\\x.jar!data\\shared.txt]
+loadResourceData zor:data/hello.txt -> hello resource\\x0a
+nativeGetSplashScreen -> null"
+[ "$natives" = "$expected_natives" ] || fail "natives as the VM saw them:
+$natives
+expected:
+$expected_natives"
+
+# Resource 128 holds the application archive, every byte rotated right by two bits.
+check_resource128 "$work/app.exe" "$app_jar"
+
+[ "$failures" -eq 0 ] && echo "packed $target program: configuration, option order, natives and resource 128 as expected"
+[ "$failures" -eq 0 ]
