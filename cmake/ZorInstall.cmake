@@ -8,7 +8,17 @@ set(ZOR_WINDOWS_BUILD_DIR "${CMAKE_SOURCE_DIR}/build" CACHE PATH
 set(_zor_lib lib/zor)
 
 install(TARGETS zorpack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(PROGRAMS $<TARGET_FILE:zor-launcher> DESTINATION ${_zor_lib}/stubs/linux)
+# The portable stub when the build makes one (it runs on older distributions), else the native.
+if(DEFINED ZOR_PORTABLE_STUB_FILE)
+    install(PROGRAMS ${ZOR_PORTABLE_STUB_FILE} DESTINATION ${_zor_lib}/stubs/linux)
+else()
+    # The portable stub when the build makes one (it runs on older distributions), else the native.
+if(DEFINED ZOR_PORTABLE_STUB_FILE)
+    install(PROGRAMS ${ZOR_PORTABLE_STUB_FILE} DESTINATION ${_zor_lib}/stubs/linux)
+else()
+    install(PROGRAMS $<TARGET_FILE:zor-launcher> DESTINATION ${_zor_lib}/stubs/linux)
+endif()
+endif()
 install(FILES ${ZOR_SUPPORT_JAR} DESTINATION ${_zor_lib})
 foreach(_target win64 win32)
     set(_stub ${ZOR_WINDOWS_BUILD_DIR}/${_target}/zor-launcher.exe)
