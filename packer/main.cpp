@@ -1,7 +1,12 @@
 // zorpack: packs a launcher stub, the support archive, the configuration and the
 // application archive into one executable.
+#include "packer/application.h"
 #include "packer/manifest.h"
 #include "packer/packing.h"
+#include "packer/win_resources.h"
+
+#include <algorithm>
+#include <cctype>
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,17 +24,46 @@ constexpr int EXIT_REFUSED = 1;
 constexpr int EXIT_USAGE = 2;
 const char* const WARM_START_KEY = "classdatacache";
 
-const char* const USAGE =
-    "usage: zorpack --target linux|win32|win64 --main-class NAME [--set KEY=VALUE]...\n"
-    "               [--app ARCHIVE] [--splash FILE.bmp] [--stub FILE] [--support FILE]\n"
-    "               [--manifest FILE.xml] [--console] [--warm-start] -o OUT\n";
+const char* const USAGE = "usage: zorpack [OPTION]... --app APP.jar -o OUT\n";
+
+const char* const HELP =
+    "Packs a Java application into one executable.\n"
+    "\n"
+    "  --app JAR                  the application jar, embedded in the executable\n"
+    "  --main-class NAME          the class whose main method runs (default: the jar's "
+    "Main-Class)\n"
+    "  --lib JAR                  a library nested into the application as lib/NAME.jar; "
+    "repeatable\n"
+    "  --no-manifest-class-path   do not nest the jars that the manifests' Class-Path names\n"
+    "  --target TARGET            linux (default), win64 or win32\n"
+    "  -o, --output OUT           the executable to write\n"
+    "  --config-file FILE         configuration lines (key value), written before the --set ones\n"
+    "  --set KEY=VALUE            one configuration line; repeatable\n"
+    "  --splash FILE.bmp          a bitmap shown while the Java runtime starts\n"
+    "  --icon FILE.ico            the program's icon (Windows targets)\n"
+    "  --name TEXT                product name in the version information (Windows targets)\n"
+    "  --app-version VERSION      product and file version, e.g. 1.2.3 (Windows targets)\n"
+    "  --description TEXT         file description (Windows targets)\n"
+    "  --vendor TEXT              company name (Windows targets)\n"
+    "  --copyright TEXT           legal copyright (Windows targets)\n"
+    "  --manifest FILE.xml        the application manifest, in place of the stub's (Windows "
+    "targets)\n"
+    "  --console                  a console program instead of a GUI one (Windows targets)\n"
+    "  --warm-start               keep a class-data archive per user to start faster\n"
+    "  --stub FILE                the launcher stub (default: the one installed with zorpack)\n"
+    "  --support FILE             the support archive (default: the one installed with zorpack)\n"
+    "  -h, --help                 this text\n"
+    "  --version                  zorpack's version\n";
 
 struct UsageError : PackError {
     using PackError::PackError;
 };
 
 struct Options {
-    std::string target, mainClass, app, splash, stub, support, manifest, out;
+    std::string target, mainClass, app, splash, stub, support, out, configFile, icon, manifest;
+    std::vector<std::string> libs;
+    bool manifestClassPath = true;
+    VersionText version;
     std::vector<Setting> settings;
     bool console = false;
     bool warmStart = false;
@@ -59,6 +93,8 @@ Options parse(int argc, char** argv) {
                 throw UsageError(arg + " given twice");
             haveMainClass = true;
             o.mainClass = value();
+            if (o.mainClass.empty())
+                throw PackError("no main class: --main-class ''");
         } else if (arg == "--set") {
             std::string kv = value();
             size_t eq = kv.find('=');
@@ -67,8 +103,28 @@ Options parse(int argc, char** argv) {
             o.settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
         } else if (arg == "--app")
             single(o.app);
+        else if (arg == "--lib") {
+            o.libs.push_back(value());
+            if (o.libs.back().empty())
+                throw UsageError(arg + " needs a non-empty value");
+        } else if (arg == "--no-manifest-class-path")
+            o.manifestClassPath = false;
+        else if (arg == "--config-file")
+            single(o.configFile);
         else if (arg == "--splash")
             single(o.splash);
+        else if (arg == "--icon")
+            single(o.icon);
+        else if (arg == "--name")
+            single(o.version.productName);
+        else if (arg == "--app-version")
+            single(o.version.version);
+        else if (arg == "--description")
+            single(o.version.description);
+        else if (arg == "--vendor")
+            single(o.version.company);
+        else if (arg == "--copyright")
+            single(o.version.copyright);
         else if (arg == "--stub")
             single(o.stub);
         else if (arg == "--support")
@@ -79,7 +135,7 @@ Options parse(int argc, char** argv) {
             if (o.console)
                 throw UsageError(arg + " given twice");
             o.console = true;
-        } else if (arg == "-o")
+        } else if (arg == "-o" || arg == "--output")
             single(o.out);
         else if (arg == "--warm-start") {
             if (o.warmStart)
@@ -89,7 +145,7 @@ Options parse(int argc, char** argv) {
             throw UsageError("unknown argument '" + arg + "'");
     }
     if (o.target.empty())
-        throw UsageError("--target is required");
+        o.target = "linux";
     if (o.out.empty())
         throw UsageError("-o OUT is required");
     // A Linux program has no manifest and is always started like a console program.
@@ -110,19 +166,6 @@ Target targetNamed(const std::string& name) {
     if (name == "win64")
         return Target::Win64;
     throw UsageError("unknown target '" + name + "' (linux, win32 or win64)");
-}
-
-Bytes readFile(const std::string& path, const char* what) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec))
-        throw PackError(std::string("cannot read the ") + what + " " + path + ": it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw PackError(std::string("cannot read the ") + what + " " + path);
-    Bytes data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw PackError(std::string("cannot read the ") + what + " " + path);
-    return data;
 }
 
 fs::path ownFolder(const char* argv0) {
@@ -203,42 +246,148 @@ void writeOutput(const fs::path& out, const Bytes& data, std::optional<fs::perms
     }
 }
 
+// Configuration lines of a file, taken apart as the launcher reads them: leading spaces,
+// the key up to a space or '=', then spaces, one '=' and spaces. Empty lines and lines that
+// begin with '#' are left out.
+std::vector<Setting> readConfigFile(const std::string& path) {
+    Bytes data = readFile(path, "configuration file");
+    std::string text(data.begin(), data.end());
+    std::vector<Setting> settings;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find_first_of("\r\n", at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + (text.compare(end, 2, "\r\n") == 0 || text.compare(end, 2, "\n\r") == 0 ? 2 : 1);
+        size_t keyStart = line.find_first_not_of(' ');
+        if (keyStart == std::string::npos || line[keyStart] == '#')
+            continue;
+        size_t keyEnd = std::min(line.find_first_of(" =", keyStart), line.size());
+        size_t v = std::min(line.find_first_not_of(' ', keyEnd), line.size());
+        if (v < line.size() && line[v] == '=')
+            v = std::min(line.find_first_not_of(' ', v + 1), line.size());
+        settings.push_back({line.substr(keyStart, keyEnd - keyStart), line.substr(v)});
+    }
+    return settings;
+}
+
+std::string lowerCase(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+const std::vector<std::string> KNOWN_KEYS = {"mainclass", "minjre",      "forcecwd", "option",
+                                             "property",  "jre_order",   "jvmdll",   "classpath",
+                                             "libs",      WARM_START_KEY};
+
+void warn(const std::string& message) {
+    std::cerr << "zorpack: warning: " << message << "\n";
+}
+
 int run(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "-h" || arg == "--help") {
-            std::cout << USAGE;
+            std::cout << USAGE << "\n" << HELP;
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "zorpack " << ZOR_VERSION << "\n";
             return 0;
         }
     }
     Options o = parse(argc, argv);
     Target target = targetNamed(o.target);
+    bool windows = target != Target::Linux;
+    if (!windows && (!o.icon.empty() || !o.version.empty()))
+        throw UsageError("--icon, --name, --app-version, --description, --vendor and --copyright "
+                         "are for Windows targets");
+
+    // The configuration file's lines come first, then --set, each checked alike; a main
+    // class among them counts as --main-class.
+    std::vector<Setting> settings;
+    if (!o.configFile.empty())
+        settings = readConfigFile(o.configFile);
+    settings.insert(settings.end(), o.settings.begin(), o.settings.end());
+    std::string mainClass = o.mainClass;
+    bool externalClassPath = false;
+    for (auto s = settings.begin(); s != settings.end();) {
+        std::string key = lowerCase(s->key);
+        if (std::find(KNOWN_KEYS.begin(), KNOWN_KEYS.end(), key) == KNOWN_KEYS.end()) {
+            std::string known;
+            for (const std::string& k : KNOWN_KEYS)
+                known += (known.empty() ? "" : ", ") + k;
+            warn("unknown configuration key '" + s->key + "' (the launcher reads " + known + ")");
+        }
+        externalClassPath = externalClassPath || key == "classpath" || key == "libs";
+        if (key == "mainclass") {
+            if (!mainClass.empty())
+                throw PackError(
+                    "the main class is given twice (--main-class and a mainclass line)");
+            if (s->value.empty())
+                throw PackError("no main class: an empty mainclass line");
+            mainClass = s->value;
+            s = settings.erase(s);
+        } else
+            ++s;
+    }
+
+    ApplicationRequest request;
+    request.app = o.app;
+    request.libs = o.libs;
+    request.manifestClassPath = o.manifestClassPath;
+    request.mainClass = mainClass;
+    request.externalClassPath = externalClassPath;
+    // Checked before the archives are read, so that a bad line is reported first.
+    buildConfigText(mainClass.empty() ? "a" : mainClass, settings);
+    Application application = assembleApplication(request, warn);
+
     PackInput input;
     input.target = target;
-    input.configText = buildConfigText(o.mainClass, o.settings);
+    input.configText = buildConfigText(application.mainClass, settings);
 
     fs::path here = ownFolder(argv[0]);
     std::string stubName = target == Target::Linux ? "zor-launcher" : "zor-launcher.exe";
     std::string stubPath =
         !o.stub.empty()
             ? o.stub
-            : findDefault({here / "stubs" / o.target / stubName, here / ".." / o.target / stubName},
+            : findDefault({here / "stubs" / o.target / stubName, here / ".." / o.target / stubName,
+                           here / ".." / "lib" / "zor" / "stubs" / o.target / stubName},
                           o.target + " stub", "--stub");
-    std::string supportPath = !o.support.empty() ? o.support
-                                                 : findDefault({here / "zor-support.jar"},
-                                                               "support archive", "--support");
+    std::string supportPath = !o.support.empty()
+                                  ? o.support
+                                  : findDefault({here / "zor-support.jar",
+                                                 here / ".." / "lib" / "zor" / "zor-support.jar"},
+                                                "support archive", "--support");
     input.stub = readFile(stubPath, "stub");
     input.support = readFile(supportPath, "support archive");
-    if (!o.app.empty()) {
-        Bytes app = readFile(o.app, "application archive");
-        // The launcher takes an empty resource for a missing one and then finds nothing at all.
-        if (app.empty())
-            throw PackError("the application archive " + o.app + " is empty");
-        input.resources.push_back({TYPE_RCDATA, APP_ARCHIVE_ID, scramble(app)});
-    }
+    if (!application.archive.empty())
+        input.resources.push_back({TYPE_RCDATA, APP_ARCHIVE_ID, scramble(application.archive)});
     if (!o.splash.empty())
         input.resources.push_back(
             {TYPE_BITMAP, SPLASH_BITMAP_ID, bitmapResource(readFile(o.splash, "splash bitmap"))});
+    if (windows) {
+        if (!o.icon.empty())
+            for (Resource& r : iconResources(readFile(o.icon, "icon"), o.icon))
+                input.resources.push_back(std::move(r));
+        VersionText version = o.version;
+        std::string stem = fs::path(o.out).stem().string();
+        if (version.productName.empty())
+            version.productName =
+                !application.implementationTitle.empty() ? application.implementationTitle : stem;
+        if (version.version.empty())
+            version.version = application.implementationVersion;
+        if (version.company.empty())
+            version.company = application.implementationVendor;
+        if (version.description.empty())
+            version.description = version.productName;
+        version.originalFilename = fs::path(o.out).filename().string();
+        version.internalName = stem;
+        input.resources.push_back(
+            {TYPE_VERSION, VERSION_INFO_ID, versionResource(version), VERSION_LANGUAGE});
+    }
     if (!o.manifest.empty()) {
         Bytes manifest = readFile(o.manifest, "manifest");
         checkManifest(manifest, o.manifest);
@@ -251,9 +400,9 @@ int run(int argc, char** argv) {
         packed = packExecutable(input);
         // The archive is named after the program as packed without the line that names it.
         if (o.warmStart) {
-            o.settings.push_back(
+            settings.push_back(
                 {WARM_START_KEY, warmStartFileName(fs::path(o.out).filename().string(), packed)});
-            input.configText = buildConfigText(o.mainClass, o.settings);
+            input.configText = buildConfigText(application.mainClass, settings);
             packed = packExecutable(input);
         }
     } catch (const PackError& e) {

@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "packer/pe_resources.h"
+#include "packer/win_resources.h"
 #include "platform/dib_image.h"
 #include "platform/resource_block.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zor::pack {
@@ -179,8 +181,16 @@ Bytes packExecutable(const PackInput& input) {
     } else {
         PeImage image(input.stub, input.target == Target::Win64 ? PeKind::Pe32Plus : PeKind::Pe32);
         ResourceTree tree = image.readResources();
+        // A new icon replaces the stub's icons whole: left in place, images of the old group
+        // would linger under ids the new group does not use.
+        bool newIcon = std::any_of(input.resources.begin(), input.resources.end(),
+                                   [](const Resource& r) { return r.type == TYPE_GROUP_ICON; });
+        if (newIcon) {
+            tree.types.erase(ResourceKey::ofId(TYPE_ICON));
+            tree.types.erase(ResourceKey::ofId(TYPE_GROUP_ICON));
+        }
         for (const Resource& r : input.resources)
-            tree.put(r.type, r.id, r.data);
+            tree.put(r.type, r.id, r.data, r.language);
         out = image.withResources(tree);
         if (input.console)
             makeConsoleProgram(out);

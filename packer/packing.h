@@ -29,6 +29,7 @@ struct Resource {
     uint32_t type;
     uint32_t id;
     Bytes data;
+    uint16_t language = 0; // neutral; the Linux resource block has no languages
 };
 
 struct PackInput {

@@ -52,10 +52,10 @@ bool ResourceKey::operator<(const ResourceKey& other) const {
     return named ? name < other.name : id < other.id;
 }
 
-void ResourceTree::put(uint32_t type, uint32_t id, const Bytes& data) {
+void ResourceTree::put(uint32_t type, uint32_t id, const Bytes& data, uint16_t language) {
     Languages& languages = types[ResourceKey::ofId(type)][ResourceKey::ofId(id)];
     languages.clear();
-    languages[ResourceKey::ofId(0)] = ResourceData{data, 0};
+    languages[ResourceKey::ofId(language)] = ResourceData{data, 0};
 }
 
 const ResourceData* ResourceTree::find(uint32_t type, uint32_t id, uint32_t language) const {

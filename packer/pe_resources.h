@@ -38,8 +38,8 @@ public:
 
     Types types;
 
-    // Replaces every language of (type, id) by one language-neutral entry.
-    void put(uint32_t type, uint32_t id, const Bytes& data);
+    // Replaces every language of (type, id) by one entry of `language`.
+    void put(uint32_t type, uint32_t id, const Bytes& data, uint16_t language = 0);
     const ResourceData* find(uint32_t type, uint32_t id, uint32_t language) const;
     size_t leafCount() const;
 

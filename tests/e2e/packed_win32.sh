@@ -18,13 +18,13 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$(dirname "$0")/resource128.sh"
 
-"$zorpack" --target win32 --stub "$stub" --support "$support" --main-class a.Main \
+"$zorpack" --target win32 --stub "$stub" --support "$support" --main-class app.Main \
     --set "option=-Xmx64m" --app "$app_jar" -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
 "$static/check_stub.sh" win32 "$work/app.exe" "$objdump" || fail "the packed program fails the stub checks"
 "$static/check_exports.sh" win32 "$work/app.exe" "$objdump" || fail "the packed program lost its exports"
 check_resource128 "$work/app.exe" "$app_jar"
 comment=$(unzip -z "$work/app.exe" 2>/dev/null | tail -n +2 | tr -d '\r')
-[ "$comment" = $'mainclass a.Main\noption -Xmx64m' ] || fail "appended configuration reads '$comment'"
+[ "$comment" = $'mainclass app.Main\noption -Xmx64m' ] || fail "appended configuration reads '$comment'"
 # unzip warns about the program in front of the archive; its listing is what counts.
 listing=$(unzip -l "$work/app.exe" 2>/dev/null)
 grep -q 'com/tarnwick/zor/LumbrixClassLoader.class' <<<"$listing" ||

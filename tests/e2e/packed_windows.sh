@@ -28,13 +28,13 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { echo "Z:${1//\//\\}"; }
 . "$(dirname "$0")/resource128.sh"
 
-"$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class a.Main \
+"$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
     --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
     --set "jre_order=c" --set "jvmdll=$(winpath "$fake_jvm")" --app "$app_jar" \
     -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
 printf 'option -Xfromcfg\r\nproperty cfg.prop=1\r\n' >"$work/app.cfg"
 
-ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=a/Main \
+ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main \
     ZOR_FAKE_JVM_NATIVES='app.Main|data/shared.txt|zor:data/hello.txt' ZOR_PACKED_VALUE=expanded ZOR_WINE_TIMEOUT=150 "$wine_run" "$work/app.exe" >"$work/out" 2>&1
 rc=$?
 [ "$rc" -eq 0 ] || fail "exit code $rc: $(cat "$work/out")"
@@ -51,7 +51,7 @@ option -Dapplication.home=$(winpath "$work")\\"
 $options
 expected:
 $expected"
-grep -q 'a/Main' "$work/vm.log" || fail "the main class a.Main was not looked up: $(cat "$work/vm.log")"
+grep -q 'app/Main' "$work/vm.log" || fail "the main class app.Main was not looked up: $(cat "$work/vm.log")"
 
 # The natives, looked up as a VM of the target's kind does (a 32-bit VM tries the
 # stdcall-decorated name first), and what they served from the packed program.

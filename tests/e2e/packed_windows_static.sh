@@ -16,7 +16,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pack() {
-    "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class a.Main \
+    "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
         --app "$app_jar" "$@" || { echo "FAIL: zorpack refused $*"; exit 1; }
 }
 

@@ -22,7 +22,7 @@ protected:
     void SetUp() override {
         fs::copy_file(ELF_STANDIN, stub);
         support = makeZip(dir, "support.jar", {{"Support.class", patternBytes(3000)}});
-        app = makeZip(dir, "app.jar", {{"Main.class", patternBytes(500)}});
+        app = makeZip(dir, "app.jar", {{"com/example/Main.class", patternBytes(500)}});
     }
 
     // zorpack with the stand-in stub and support archive, for target linux.
@@ -229,26 +229,29 @@ TEST_F(Packing, WarmStartNamesAnArchivePerProgramAndBuild) {
         return at == std::string::npos ? std::string()
                                        : comment.substr(at, comment.find("\r\n", at) - at);
     };
-    ASSERT_EQ(
-        pack("--main-class a.Main --warm-start --app " + quote(app.string()), dir / "My App").code,
-        0);
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
+                   dir / "My App")
+                  .code,
+              0);
     std::string first = cacheLine(dir / "My App");
     EXPECT_TRUE(std::regex_match(first, std::regex("classdatacache My_App-[0-9a-f]{16}\\.jsa")))
         << first;
     // The same inputs give the same name; another application gives another.
-    ASSERT_EQ(
-        pack("--main-class a.Main --warm-start --app " + quote(app.string()), dir / "My App").code,
-        0);
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
+                   dir / "My App")
+                  .code,
+              0);
     EXPECT_EQ(cacheLine(dir / "My App"), first);
-    fs::path other = makeZip(dir, "other.jar", {{"Main.class", patternBytes(501)}});
-    ASSERT_EQ(
-        pack("--main-class a.Main --warm-start --app " + quote(other.string()), dir / "My App")
-            .code,
-        0);
+    fs::path other = makeZip(dir, "other.jar", {{"com/example/Main.class", patternBytes(501)}});
+    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(other.string()),
+                   dir / "My App")
+                  .code,
+              0);
     EXPECT_NE(cacheLine(dir / "My App"), first);
     EXPECT_EQ(cacheLine(dir / "My App").size(), first.size());
 
-    EXPECT_EQ(pack("--main-class a.Main --app " + quote(app.string()), dir / "plain").code, 0);
+    EXPECT_EQ(
+        pack("--main-class com.example.Main --app " + quote(app.string()), dir / "plain").code, 0);
     EXPECT_EQ(cacheLine(dir / "plain"), "") << "no key without --warm-start";
     EXPECT_EQ(
         pack("--main-class a.Main --warm-start --set classdatacache=x.jsa", dir / "both").code, 2);

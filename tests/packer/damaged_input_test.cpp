@@ -1,7 +1,9 @@
 // Damaged stubs and support archives are refused, never read out of bounds. Built with the
 // address and undefined-behaviour sanitizers.
 #include "packed_reader.h"
+#include "packer/app_archive.h"
 #include "packer/packing.h"
+#include "packer/win_resources.h"
 #include "test_support.h"
 
 #include <cstring>
@@ -88,6 +90,52 @@ TEST(DamagedInput, SupportArchivesThatAreNotPlainZipsAreRefused) {
         damaged[at] ^= 0x41;
         EXPECT_FALSE(packs(Target::Linux, stub, damaged)) << at - end;
     }
+}
+
+// Icons, jars and manifests come from the user: every cut and every flipped byte of a good
+// one is refused or read within bounds.
+TEST(DamagedInput, CutAndCorruptedIconsJarsAndManifestsStayInBounds) {
+    TempDir dir;
+    Bytes jar = readBytes(makeZip(
+        dir, "a.jar",
+        {{"META-INF/MANIFEST.MF", bytesOf("Main-Class: a.Main\r\nClass-Path: x.jar\r\n y.jar\r\n")},
+         {"a/Main.class", patternBytes(300)},
+         {"lib/n.jar", readBytes(makeZip(dir, "n.jar", {{"b/B.class", patternBytes(50)}}))}}));
+    Bytes icon = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 72, 0, 0, 0, 22, 0, 0, 0};
+    Bytes image(72, 0);
+    image[0] = 40;
+    icon.insert(icon.end(), image.begin(), image.end());
+    ASSERT_EQ(iconResources(icon, "i.ico").size(), 2u);
+    ASSERT_TRUE(listZip(jar, "a.jar").holds("b/B.class"));
+
+    auto tryAll = [&](const Bytes& ico, const Bytes& zip) {
+        try {
+            iconResources(ico, "i.ico");
+        } catch (const PackError&) {
+        }
+        try {
+            ZipListing listing = listZip(zip, "a.jar");
+            Manifest manifest(listing.manifest.value_or(""));
+            std::vector<std::string> skipped;
+            classPathEntries(manifest.get("Class-Path"), "/d", skipped);
+            withLibraries(zip, {{"lib/new.jar", patternBytes(20)}});
+        } catch (const PackError&) {
+        }
+    };
+    for (size_t cut = 0; cut < std::max(icon.size(), jar.size()); ++cut)
+        tryAll(Bytes(icon.begin(), icon.begin() + std::min(cut, icon.size())),
+               Bytes(jar.begin(), jar.begin() + std::min(cut, jar.size())));
+    for (size_t at = 0; at < std::max(icon.size(), jar.size()); ++at) {
+        Bytes i = icon, j = jar;
+        if (at < i.size())
+            i[at] ^= 0xa5;
+        if (at < j.size())
+            j[at] ^= 0xa5;
+        tryAll(i, j);
+    }
+    std::vector<std::string> skipped;
+    for (const char* text : {"", "%", "%4", "a%zz b%41", "file:", "file://", "http://x/y.jar"})
+        classPathEntries(text, "/d", skipped);
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace {
 TEST(ResourceBlock, PackedElfCarriesItsResourcesBeforeTheArchiveAndStillRuns) {
     TempDir dir;
     fs::path support = makeZip(dir, "support.jar", {{"Support.class", patternBytes(5000)}});
-    fs::path appZip = makeZip(dir, "app.jar", {{"Main.class", patternBytes(9000)}});
+    fs::path appZip = makeZip(dir, "app.jar", {{"a/Main.class", patternBytes(9000)}});
     Bytes bmp = makeBitmap(3, 2);
     writeBytes(dir / "splash.bmp", bmp);
     fs::path out = dir / "packed";

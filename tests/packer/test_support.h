@@ -123,6 +123,7 @@ inline fs::path makeZip(const TempDir& dir, const std::string& name,
     fs::create_directories(folder);
     std::string list;
     for (const auto& [file, data] : files) {
+        fs::create_directories((folder / file).parent_path());
         writeBytes(folder / file, data);
         list += " " + quote(file);
     }
