@@ -237,10 +237,10 @@ jobject JNICALL newObjectV(JNIEnv*, jclass cls, jmethodID method, va_list args) 
     }
     if (cls == URL_CLASS) {
         va_arg(args, jobject); // the context URL
-        const std::u16string* spec = stringOf(va_arg(args, jstring));
+        const std::u16string* urlText = stringOf(va_arg(args, jstring));
         jobject handler = va_arg(args, jobject);
         // A URL is represented by its text; only the launcher's own handler is expected.
-        return spec && handler == HANDLER ? makeString(*spec) : nullptr;
+        return urlText && handler == HANDLER ? makeString(*urlText) : nullptr;
     }
     return nullptr;
 }
