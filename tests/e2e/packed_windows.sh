@@ -9,6 +9,10 @@ set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
 export WINEPREFIX=$7
 wine_run=$(cd "$(dirname "$0")/../.." && pwd)/scripts/wine-run
+if [ "$target" = win32 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "SKIP: the 32-bit wine cannot start on this machine"
+    exit 77
+fi
 for f in "$stub" "$fake_jvm"; do
     if [ ! -f "$f" ]; then
         # Skipped (77) when only the linux preset is built; scripts/test builds them all.
@@ -17,10 +21,6 @@ for f in "$stub" "$fake_jvm"; do
         exit 77
     fi
 done
-if [ "$target" = win32 ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    echo "SKIP: the 32-bit wine cannot start on this machine"
-    exit 77
-fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
