@@ -88,6 +88,7 @@ std::vector<Resource> iconResources(const Bytes& ico, const std::string& path) {
     if (!fits(ico, ICON_DIR_SIZE, size_t(count) * ICON_FILE_ENTRY_SIZE))
         throw refuse("its directory is cut short");
     Bytes group(ICON_DIR_SIZE);
+    group.reserve(ICON_DIR_SIZE + size_t(count) * ICON_GROUP_ENTRY_SIZE);
     put16(group.data() + 2, 1);
     put16(group.data() + 4, count);
     std::vector<Resource> resources;

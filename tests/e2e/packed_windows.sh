@@ -3,7 +3,8 @@
 # test-double VM of its target: the configuration comes from the appended archive's comment,
 # a .cfg beside the executable comes first, the application archive travels as resource 128,
 # and the VM finds the program's natives by the names a VM of that kind looks up and gets
-# the application's classes and resources through them.
+# the application's classes and resources through them: a class defined with the program's
+# file as its code source, its package first with the attributes of the archive's manifest.
 # Usage: packed_windows.sh win64|win32 ZORPACK STUB.exe SUPPORT_JAR FAKE_JVM.dll APP_JAR WINEPREFIX
 set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
@@ -27,6 +28,14 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 winpath() { echo "Z:${1//\//\\}"; }
 . "$(dirname "$0")/resource128.sh"
+
+# The application's archive with a manifest: the package's own section overrides the main one.
+mkdir -p "$work/manifest/META-INF"
+printf 'Manifest-Version: 1.0\nSpecification-Version: 3\nImplementation-Title: packed\n  app\nImplementation-Version: 3.0\n\nName: app/\nImplementation-Version: 3.1-app\n\n' \
+    >"$work/manifest/META-INF/MANIFEST.MF"
+cp "$app_jar" "$work/app.jar"
+(cd "$work/manifest" && zip -q "$work/app.jar" META-INF/MANIFEST.MF) || { echo "FAIL: zip"; exit 1; }
+app_jar=$work/app.jar
 
 "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
     --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
@@ -55,7 +64,7 @@ grep -q 'app/Main' "$work/vm.log" || fail "the main class app.Main was not looke
 
 # The natives, looked up as a VM of the target's kind does (a 32-bit VM tries the
 # stdcall-decorated name first), and what they served from the packed program.
-natives=$(grep -E '^(native|defineClass|findClass|findResource|loadResourceData|nativeGet|unexpected)' \
+natives=$(grep -E '^(native|define(Class|Package)|findClass|findResource|loadResourceData|nativeGet|unexpected)' \
     "$work/vm.log" 2>/dev/null | tr -d '\r')
 expected_natives=""
 for native in LumbrixClassLoader_findClass:12 LumbrixClassLoader_findResource:12 \
@@ -67,7 +76,8 @@ for native in LumbrixClassLoader_findClass:12 LumbrixClassLoader_findResource:12
     expected_natives+="native $name as $symbol"$'\n'
 done
 main_size=$(unzip -p "$app_jar" app/Main.class | wc -c)
-expected_natives+="defineClass app.Main $main_size bytes cafebabe
+expected_natives+="definePackage app null|3|null|packed app|3.1-app|null sealBase null
+defineClass app.Main $main_size bytes cafebabe domain file:/${exe//\\//}
 findClass app.Main -> defined
 findResource data/shared.txt -> zor:data\\shared.txt
 findResources data/shared.txt -> [zor:data\\shared.txt, zor:lib\\x.jar!data\\shared.txt]

@@ -21,11 +21,17 @@
 //                          of this kind uses and call the loader's findClass(CLASS),
 //                          findResource(RESOURCE), findResources(RESOURCE), the handler's
 //                          loadResourceData(URL) and the splash screen's getter, recording
-//                          what each found and what came back.
+//                          what each found and what came back. For findClass the double
+//                          plays the class library's File, URI, CodeSource, ProtectionDomain,
+//                          ByteArrayInputStream, Manifest and Attributes with stand-ins, and
+//                          records each package defined (with its manifest attributes) and
+//                          the code source location of each class defined.
 // Any JNI function the double does not act out is recorded as unexpected; on 32-bit Windows
 // the process then ends, since a stdcall function with the wrong arguments cannot return.
 #include <jni.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -84,7 +90,15 @@ jclass const LOADER_CLASS = reinterpret_cast<jclass>(0x14);
 jclass const HANDLER_CLASS = reinterpret_cast<jclass>(0x15);
 jclass const URL_CLASS = reinterpret_cast<jclass>(0x16);
 jclass const VECTOR_CLASS = reinterpret_cast<jclass>(0x17);
-jclass const SPLASH_CLASS = reinterpret_cast<jclass>(0x18);
+[[maybe_unused]] jclass const SPLASH_CLASS = reinterpret_cast<jclass>(0x18);
+jclass const CLASS_LOADER = reinterpret_cast<jclass>(0x40); // java.lang.ClassLoader
+jclass const FILE_CLASS = reinterpret_cast<jclass>(0x41);
+jclass const URI_CLASS = reinterpret_cast<jclass>(0x42);
+jclass const CODE_SOURCE_CLASS = reinterpret_cast<jclass>(0x43);
+jclass const DOMAIN_CLASS = reinterpret_cast<jclass>(0x44);
+jclass const STREAM_CLASS = reinterpret_cast<jclass>(0x45);
+jclass const MANIFEST_CLASS = reinterpret_cast<jclass>(0x46);
+jclass const ATTRIBUTES_CLASS = reinterpret_cast<jclass>(0x47);
 jmethodID const GET_PROPERTY = reinterpret_cast<jmethodID>(0x20);
 jmethodID const SET_PROPERTY = reinterpret_cast<jmethodID>(0x21);
 jmethodID const MAIN = reinterpret_cast<jmethodID>(0x22);
@@ -92,6 +106,13 @@ jmethodID const DEFINE_CLASS = reinterpret_cast<jmethodID>(0x23);
 jmethodID const CONSTRUCTOR = reinterpret_cast<jmethodID>(0x24);
 jmethodID const VECTOR_ADD = reinterpret_cast<jmethodID>(0x25);
 jmethodID const VECTOR_ELEMENTS = reinterpret_cast<jmethodID>(0x26);
+jmethodID const TO_URI = reinterpret_cast<jmethodID>(0x50);
+jmethodID const TO_URL = reinterpret_cast<jmethodID>(0x51);
+jmethodID const GET_DEFINED_PACKAGE = reinterpret_cast<jmethodID>(0x52);
+jmethodID const DEFINE_PACKAGE = reinterpret_cast<jmethodID>(0x53);
+jmethodID const GET_MAIN_ATTRIBUTES = reinterpret_cast<jmethodID>(0x54);
+jmethodID const GET_ATTRIBUTES = reinterpret_cast<jmethodID>(0x55);
+jmethodID const GET_VALUE = reinterpret_cast<jmethodID>(0x56);
 jobjectArray const ARRAY = reinterpret_cast<jobjectArray>(0x30);
 jthrowable const THROWABLE = reinterpret_cast<jthrowable>(0x31);
 jobject const LOADER = reinterpret_cast<jobject>(0x32);
@@ -99,8 +120,10 @@ jobject const HANDLER = reinterpret_cast<jobject>(0x33);
 jobject const VECTOR = reinterpret_cast<jobject>(0x34);
 jobject const ENUMERATION = reinterpret_cast<jobject>(0x35);
 jclass const DEFINED_CLASS = reinterpret_cast<jclass>(0x36);
+jobject const PACKAGE = reinterpret_cast<jobject>(0x37);
 constexpr uintptr_t STRING_BASE = 0x1000;
 constexpr uintptr_t BYTES_BASE = 0x100000;
+constexpr uintptr_t STAND_BASE = 0x200000;
 
 std::vector<std::u16string> strings;
 std::u16string handlerPackages;
@@ -150,6 +173,115 @@ std::vector<jbyte>* bytesOf(jobject handle) {
     return &byteArrays[at - BYTES_BASE];
 }
 
+// An object of the class library the natives make and use; a URL is represented by its text
+// (a string), as for the resource URLs.
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+struct Section {
+    std::string name; // empty for the main section
+    Attributes values;
+};
+struct Stand {
+    jclass kind;
+    std::u16string text;      // File: its path; URI: its text
+    jobject first = nullptr;  // CodeSource: location; ProtectionDomain: code source; stream: bytes
+    jobject second = nullptr; // ProtectionDomain: class loader
+    std::vector<Section> sections; // Manifest: main section first; Attributes: one
+};
+std::vector<Stand> stands;
+std::vector<std::string> definedPackages;
+int localFrames = 0;
+
+jobject makeStand(jclass kind, std::u16string text = {}, jobject first = nullptr,
+                  jobject second = nullptr, std::vector<Section> sections = {}) {
+    stands.push_back(Stand{kind, std::move(text), first, second, std::move(sections)});
+    return reinterpret_cast<jobject>(STAND_BASE + stands.size() - 1);
+}
+Stand* standOf(jobject handle, jclass kind) {
+    uintptr_t at = reinterpret_cast<uintptr_t>(handle);
+    if (at < STAND_BASE || at - STAND_BASE >= stands.size() || stands[at - STAND_BASE].kind != kind)
+        return nullptr;
+    return &stands[at - STAND_BASE];
+}
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Manifest(InputStream) for well-formed manifests: "Name: value" headers, continuation lines
+// starting with a space, sections apart by blank lines and named by their "Name" header.
+std::vector<Section> parseManifest(const std::vector<jbyte>& bytes) {
+    std::vector<Section> sections(1);
+    std::string text(bytes.begin(), bytes.end());
+    std::string* last = nullptr;
+    bool sectionEnded = false;
+    for (size_t begin = 0; begin < text.size();) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(begin, end - begin);
+        begin = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty()) {
+            sectionEnded = true;
+            last = nullptr;
+            continue;
+        }
+        if (line[0] == ' ' && last) {
+            *last += line.substr(1);
+            continue;
+        }
+        size_t colon = line.find(": ");
+        if (colon == std::string::npos) {
+            record("unexpected manifest line " + line);
+            continue;
+        }
+        std::string name = line.substr(0, colon);
+        if (sectionEnded) {
+            sections.emplace_back();
+            sectionEnded = false;
+            if (sameIgnoringCase(name, "Name")) {
+                sections.back().name = line.substr(colon + 2);
+                last = &sections.back().name;
+                continue;
+            }
+        }
+        sections.back().values.emplace_back(name, line.substr(colon + 2));
+        last = &sections.back().values.back().second;
+    }
+    return sections;
+}
+
+// File.toURI().toURL() of an absolute Windows path, for the plain paths the tests use.
+std::u16string fileUrl(const std::u16string& path) {
+    std::u16string url = u"file:";
+    if (path.empty() || (path[0] != u'\\' && path[0] != u'/'))
+        url += u'/';
+    for (char16_t c : path)
+        url += c == u'\\'  ? std::u16string(u"/")
+               : c == u' ' ? std::u16string(u"%20")
+                           : std::u16string(1, c);
+    return url;
+}
+
+// "domain LOCATION" for a protection domain of the loader defining the class.
+std::string describeDomain(jobject domain) {
+    Stand* stand = standOf(domain, DOMAIN_CLASS);
+    if (!stand)
+        return "no domain";
+    Stand* source = standOf(stand->first, CODE_SOURCE_CLASS);
+    const std::u16string* location = source ? stringOf(source->first) : nullptr;
+    std::string text = "domain " + (location ? narrowAscii(*location) : "without location");
+    return stand->second == LOADER ? text : text + " of another loader";
+}
+
 // Stands in for every slot the double does not act out: the call is recorded, and on 32-bit
 // Windows the process ends, since a stdcall function that takes no arguments would return
 // with the caller's arguments still on the stack.
@@ -188,6 +320,20 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
             return URL_CLASS;
         if (std::strcmp(name, "java/util/Vector") == 0)
             return VECTOR_CLASS;
+        static const std::pair<const char*, jclass> library[] = {
+            {"java/lang/ClassLoader", CLASS_LOADER},
+            {"java/io/File", FILE_CLASS},
+            {"java/net/URI", URI_CLASS},
+            {"java/security/CodeSource", CODE_SOURCE_CLASS},
+            {"java/security/ProtectionDomain", DOMAIN_CLASS},
+            {"java/io/ByteArrayInputStream", STREAM_CLASS},
+            {"java/util/jar/Manifest", MANIFEST_CLASS},
+            {"java/util/jar/Attributes", ATTRIBUTES_CLASS},
+        };
+        for (const auto& known : library) {
+            if (std::strcmp(name, known.first) == 0)
+                return known.second;
+        }
     }
     std::string mainClass;
     if (std::strcmp(name, "java/lang/System") == 0)
@@ -201,10 +347,46 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
     return nullptr;
 }
 
+struct MethodEntry {
+    jclass cls;
+    const char* name;
+    const char* sig;
+    jmethodID id;
+};
+// Methods of ClassLoader are found through the launcher's loader class too, as inherited.
+const MethodEntry LIBRARY_METHODS[] = {
+    {CLASS_LOADER, "defineClass",
+     "(Ljava/lang/String;[BIILjava/security/ProtectionDomain;)Ljava/lang/Class;", DEFINE_CLASS},
+    {CLASS_LOADER, "getDefinedPackage", "(Ljava/lang/String;)Ljava/lang/Package;",
+     GET_DEFINED_PACKAGE},
+    {CLASS_LOADER, "definePackage",
+     "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+     "Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/net/URL;)Ljava/lang/Package;",
+     DEFINE_PACKAGE},
+    {FILE_CLASS, "<init>", "(Ljava/lang/String;)V", CONSTRUCTOR},
+    {FILE_CLASS, "toURI", "()Ljava/net/URI;", TO_URI},
+    {URI_CLASS, "toURL", "()Ljava/net/URL;", TO_URL},
+    {CODE_SOURCE_CLASS, "<init>", "(Ljava/net/URL;[Ljava/security/cert/Certificate;)V",
+     CONSTRUCTOR},
+    {DOMAIN_CLASS, "<init>",
+     "(Ljava/security/CodeSource;Ljava/security/PermissionCollection;Ljava/lang/ClassLoader;"
+     "[Ljava/security/Principal;)V",
+     CONSTRUCTOR},
+    {STREAM_CLASS, "<init>", "([B)V", CONSTRUCTOR},
+    {MANIFEST_CLASS, "<init>", "(Ljava/io/InputStream;)V", CONSTRUCTOR},
+    {MANIFEST_CLASS, "getMainAttributes", "()Ljava/util/jar/Attributes;", GET_MAIN_ATTRIBUTES},
+    {MANIFEST_CLASS, "getAttributes", "(Ljava/lang/String;)Ljava/util/jar/Attributes;",
+     GET_ATTRIBUTES},
+    {ATTRIBUTES_CLASS, "getValue", "(Ljava/lang/String;)Ljava/lang/String;", GET_VALUE},
+};
+
 jmethodID JNICALL getMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
-    if (cls == LOADER_CLASS && std::strcmp(name, "defineClass") == 0 &&
-        std::strcmp(sig, "(Ljava/lang/String;[BII)Ljava/lang/Class;") == 0)
-        return DEFINE_CLASS;
+    for (const MethodEntry& method : LIBRARY_METHODS) {
+        bool inherited = method.cls == CLASS_LOADER && cls == LOADER_CLASS;
+        if ((method.cls == cls || inherited) && std::strcmp(name, method.name) == 0 &&
+            std::strcmp(sig, method.sig) == 0)
+            return method.id;
+    }
     if ((cls == HANDLER_CLASS || cls == VECTOR_CLASS) && std::strcmp(name, "<init>") == 0 &&
         std::strcmp(sig, "()V") == 0)
         return CONSTRUCTOR;
@@ -223,6 +405,9 @@ jclass JNICALL getObjectClass(JNIEnv*, jobject object) {
         return LOADER_CLASS;
     if (object == HANDLER)
         return HANDLER_CLASS;
+    uintptr_t at = reinterpret_cast<uintptr_t>(object);
+    if (at >= STAND_BASE && at - STAND_BASE < stands.size())
+        return stands[at - STAND_BASE].kind;
     return nullptr;
 }
 
@@ -242,11 +427,65 @@ jobject JNICALL newObjectV(JNIEnv*, jclass cls, jmethodID method, va_list args) 
         // A URL is represented by its text; only the launcher's own handler is expected.
         return urlText && handler == HANDLER ? makeString(*urlText) : nullptr;
     }
+    if (cls == FILE_CLASS) {
+        const std::u16string* path = stringOf(va_arg(args, jstring));
+        return path ? makeStand(FILE_CLASS, *path) : nullptr;
+    }
+    if (cls == CODE_SOURCE_CLASS) {
+        jobject location = va_arg(args, jobject);
+        if (location && !stringOf(location))
+            return nullptr;
+        jobject certificates = va_arg(args, jobject);
+        return certificates ? nullptr : makeStand(CODE_SOURCE_CLASS, u"", location);
+    }
+    if (cls == DOMAIN_CLASS) {
+        jobject source = va_arg(args, jobject);
+        jobject permissions = va_arg(args, jobject);
+        jobject loader = va_arg(args, jobject);
+        jobject principals = va_arg(args, jobject);
+        // Only the form whose permissions the security policy decides, as a class loader's.
+        if (!standOf(source, CODE_SOURCE_CLASS) || permissions || principals)
+            return nullptr;
+        return makeStand(DOMAIN_CLASS, u"", source, loader);
+    }
+    if (cls == STREAM_CLASS) {
+        jobject bytes = va_arg(args, jobject);
+        return bytesOf(bytes) ? makeStand(STREAM_CLASS, u"", bytes) : nullptr;
+    }
+    if (cls == MANIFEST_CLASS) {
+        Stand* stream = standOf(va_arg(args, jobject), STREAM_CLASS);
+        if (!stream)
+            return nullptr;
+        return makeStand(MANIFEST_CLASS, u"", nullptr, nullptr,
+                         parseManifest(*bytesOf(stream->first)));
+    }
     return nullptr;
 }
 
 jobject JNICALL newGlobalRef(JNIEnv*, jobject object) {
     return object;
+}
+jobject JNICALL newLocalRef(JNIEnv*, jobject object) {
+    return object;
+}
+jweak JNICALL newWeakGlobalRef(JNIEnv*, jobject object) {
+    return object;
+}
+void JNICALL deleteWeakGlobalRef(JNIEnv*, jweak) {}
+jboolean JNICALL isSameObject(JNIEnv*, jobject a, jobject b) {
+    return a == b ? JNI_TRUE : JNI_FALSE;
+}
+// References live as long as the double; frames are only counted, to find one left open.
+jint JNICALL pushLocalFrame(JNIEnv*, jint) {
+    ++localFrames;
+    return JNI_OK;
+}
+jobject JNICALL popLocalFrame(JNIEnv*, jobject result) {
+    if (localFrames == 0)
+        record("unexpected PopLocalFrame without a frame");
+    else
+        --localFrames;
+    return result;
 }
 void JNICALL deleteLocalRef(JNIEnv*, jobject) {}
 void JNICALL releaseStringChars(JNIEnv*, jstring, const jchar*) {}
@@ -268,6 +507,14 @@ jbyte* JNICALL getByteArrayElements(JNIEnv*, jbyteArray array, jboolean* isCopy)
     return !bytes ? nullptr : bytes->empty() ? &none : bytes->data();
 }
 void JNICALL releaseByteArrayElements(JNIEnv*, jbyteArray, jbyte*, jint) {}
+void JNICALL setByteArrayRegion(JNIEnv*, jbyteArray array, jsize start, jsize length,
+                                const jbyte* from) {
+    std::vector<jbyte>* bytes = bytesOf(array);
+    if (!bytes || start < 0 || length < 0 || static_cast<size_t>(start) + length > bytes->size())
+        record("unexpected SetByteArrayRegion out of bounds");
+    else
+        std::copy(from, from + length, bytes->begin() + start);
+}
 
 std::string describeBytes(const std::vector<jbyte>& bytes) {
     std::string out = std::to_string(bytes.size()) + " bytes ";
@@ -279,19 +526,82 @@ std::string describeBytes(const std::vector<jbyte>& bytes) {
     return out;
 }
 
+jobject definePackage(va_list args) {
+    const std::u16string* name = stringOf(va_arg(args, jstring));
+    std::string line = "definePackage " + (name ? narrowAscii(*name) : "null");
+    // Specification title, version, vendor, implementation title, version, vendor.
+    for (int i = 0; i < 6; ++i) {
+        const std::u16string* value = stringOf(va_arg(args, jstring));
+        line += (i ? "|" : " ") + (value ? narrowAscii(*value) : "null");
+    }
+    const std::u16string* sealBase = stringOf(va_arg(args, jobject));
+    line += " sealBase " + (sealBase ? narrowAscii(*sealBase) : "null");
+    if (!name)
+        return nullptr;
+    // The class library refuses a second definition (IllegalArgumentException).
+    for (const std::string& defined : definedPackages) {
+        if (defined == narrowAscii(*name)) {
+            record("unexpected second " + line);
+            return nullptr;
+        }
+    }
+    definedPackages.push_back(narrowAscii(*name));
+    record(line);
+    return PACKAGE;
+}
+
+jobject attributeValue(const Stand& attributes, const std::u16string& name) {
+    for (const auto& value : attributes.sections[0].values) {
+        if (sameIgnoringCase(value.first, narrowAscii(name)))
+            return makeString(widen(value.second.c_str()));
+    }
+    return nullptr;
+}
+
 jobject JNICALL callObjectMethodV(JNIEnv*, jobject object, jmethodID method, va_list args) {
     if (object == LOADER && method == DEFINE_CLASS) {
         const std::u16string* name = stringOf(va_arg(args, jstring));
         std::vector<jbyte>* bytes = bytesOf(va_arg(args, jbyteArray));
         jint offset = va_arg(args, jint);
         jint length = va_arg(args, jint);
+        jobject domain = va_arg(args, jobject);
         if (!name || !bytes || offset != 0 || length != static_cast<jint>(bytes->size()))
             return nullptr;
-        record("defineClass " + narrowAscii(*name) + " " + describeBytes(*bytes));
+        record("defineClass " + narrowAscii(*name) + " " + describeBytes(*bytes) + " " +
+               describeDomain(domain));
         return DEFINED_CLASS;
     }
+    if (object == LOADER && method == GET_DEFINED_PACKAGE) {
+        const std::u16string* name = stringOf(va_arg(args, jstring));
+        for (const std::string& defined : definedPackages) {
+            if (name && defined == narrowAscii(*name))
+                return PACKAGE;
+        }
+        return nullptr;
+    }
+    if (object == LOADER && method == DEFINE_PACKAGE)
+        return definePackage(args);
     if (object == VECTOR && method == VECTOR_ELEMENTS)
         return ENUMERATION;
+    if (Stand* file = method == TO_URI ? standOf(object, FILE_CLASS) : nullptr)
+        return makeStand(URI_CLASS, fileUrl(file->text));
+    if (Stand* uri = method == TO_URL ? standOf(object, URI_CLASS) : nullptr)
+        return makeString(uri->text);
+    if (Stand* manifest = standOf(object, MANIFEST_CLASS)) {
+        if (method == GET_MAIN_ATTRIBUTES)
+            return makeStand(ATTRIBUTES_CLASS, u"", nullptr, nullptr, {manifest->sections[0]});
+        const std::u16string* name =
+            method == GET_ATTRIBUTES ? stringOf(va_arg(args, jstring)) : nullptr;
+        for (size_t i = 1; name && i < manifest->sections.size(); ++i) {
+            if (manifest->sections[i].name == narrowAscii(*name))
+                return makeStand(ATTRIBUTES_CLASS, u"", nullptr, nullptr, {manifest->sections[i]});
+        }
+        return nullptr;
+    }
+    if (Stand* attributes = method == GET_VALUE ? standOf(object, ATTRIBUTES_CLASS) : nullptr) {
+        const std::u16string* name = stringOf(va_arg(args, jstring));
+        return name ? attributeValue(*attributes, *name) : nullptr;
+    }
     return nullptr;
 }
 
@@ -435,6 +745,13 @@ void buildTables() {
     functions.GetObjectClass = getObjectClass;
     functions.NewObjectV = newObjectV;
     functions.NewGlobalRef = newGlobalRef;
+    functions.NewLocalRef = newLocalRef;
+    functions.NewWeakGlobalRef = newWeakGlobalRef;
+    functions.DeleteWeakGlobalRef = deleteWeakGlobalRef;
+    functions.IsSameObject = isSameObject;
+    functions.PushLocalFrame = pushLocalFrame;
+    functions.PopLocalFrame = popLocalFrame;
+    functions.SetByteArrayRegion = setByteArrayRegion;
     functions.DeleteLocalRef = deleteLocalRef;
     functions.ReleaseStringChars = releaseStringChars;
     functions.ExceptionCheck = exceptionCheck;
@@ -609,6 +926,8 @@ void callNatives() {
             record("splash closed");
         }
     }
+    if (localFrames != 0)
+        record("unexpected local frames left open: " + std::to_string(localFrames));
     answeringNatives = false;
     FreeLibrary(program);
 }
@@ -657,6 +976,9 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
         return code;
     strings.clear();
     byteArrays.clear();
+    stands.clear();
+    definedPackages.clear();
+    localFrames = 0;
     nativesCalled = false;
     pending = false;
     handlerPackagesSet = readEnv("ZOR_FAKE_JVM_PKGS", result);
