@@ -11,24 +11,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-# A Windows path, its backslashes doubled for the printf %b that writes configurations.
-winpath() { echo "Z:${1//\//\\\\}"; }
-
-# make_app NAME FILE_CONFIG EMBEDDED_CONFIG: a stub copy, its .cfg, and an empty archive
-# appended whose comment is the embedded configuration.
-make_app() {
-    local dir=$work/$1
-    mkdir -p "$dir"
-    cp "$stub" "$dir/app.exe"
-    printf '%b' "$2" >"$dir/app.cfg"
-    local comment
-    comment=$(printf '%b' "$3")
-    local n=${#comment}
-    { printf 'PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'
-      printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8)))"
-      printf '%s' "$comment"; } >>"$dir/app.exe"
-    echo "$dir/app.exe"
-}
+. "$(dirname "$0")/wine_app.sh"
+# make_app NAME FILE_CONFIG EMBEDDED_CONFIG: the stub under test, configured.
+make_app() { make_packed_app "$1" "$stub" "$2" "$3"; }
 
 # expect_box NAME APP EXIT CAPTION TEXT: runs the app with the box reader beside it.
 expect_box() {

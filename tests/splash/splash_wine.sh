@@ -18,23 +18,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-winpath() { echo "Z:${1//\//\\\\}"; }
-
-# make_app NAME STUB FILE_CONFIG EMBEDDED_CONFIG: a stub copy, its .cfg, and an empty archive
-# appended whose comment is the embedded configuration.
-make_app() {
-    local dir=$work/$1
-    mkdir -p "$dir"
-    cp "$2" "$dir/app.exe"
-    printf '%b' "$3" >"$dir/app.cfg"
-    local comment
-    comment=$(printf '%b' "$4")
-    local n=${#comment}
-    { printf 'PK\x05\x06\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'
-      printf "\\x$(printf %02x $((n & 255)))\\x$(printf %02x $((n >> 8)))"
-      printf '%s' "$comment"; } >>"$dir/app.exe"
-    echo "$dir/app.exe"
-}
+. "$(dirname "$0")/../e2e/wine_app.sh"
+make_app() { make_packed_app "$@"; }
 probe() { ZOR_WINE_TIMEOUT=150 "$wine_run" "$probe" "$@" | tr -d '\r'; }
 # expect_box NAME APP EXIT OWNER [HOLD_MS]: the box's owner, then how long the splash outlives
 # it; what the probe saw is left in $seen.
