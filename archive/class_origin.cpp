@@ -24,10 +24,11 @@ jobject sharedDomain = nullptr;
 Array<ManifestSlot> manifests;
 
 const char MANIFEST_ENTRY[] = "META-INF\\MANIFEST.MF";
-// In the order of ClassLoader.definePackage's parameters.
+// The class library's own constants (java.util.jar.Attributes.Name) of the attributes a
+// package carries, in the order of ClassLoader.definePackage's parameters.
 const char* const PACKAGE_ATTRIBUTES[] = {
-    "Specification-Title",  "Specification-Version",  "Specification-Vendor",
-    "Implementation-Title", "Implementation-Version", "Implementation-Vendor",
+    "SPECIFICATION_TITLE",  "SPECIFICATION_VERSION",  "SPECIFICATION_VENDOR",
+    "IMPLEMENTATION_TITLE", "IMPLEMENTATION_VERSION", "IMPLEMENTATION_VENDOR",
 };
 constexpr int ATTRIBUTE_COUNT = sizeof PACKAGE_ATTRIBUTES / sizeof PACKAGE_ATTRIBUTES[0];
 
@@ -139,47 +140,104 @@ bool manifestOf(JNIEnv* env, ArchiveStore& store, jobject& manifest) {
     return true;
 }
 
-// The package's own section of the manifest overrides the main section value by value.
-jstring attributeOf(JNIEnv* env, jobject manifest, jobject section, const char* name) {
-    if (env->PushLocalFrame(8) < 0)
-        return nullptr;
-    jclass attributesClass = env->FindClass("java/util/jar/Attributes");
-    jmethodID getValue = attributesClass
-                             ? env->GetMethodID(attributesClass, "getValue",
-                                                "(Ljava/lang/String;)Ljava/lang/String;")
-                             : nullptr;
-    jclass manifestClass = getValue ? env->GetObjectClass(manifest) : nullptr;
-    jmethodID getMain = manifestClass ? env->GetMethodID(manifestClass, "getMainAttributes",
-                                                         "()Ljava/util/jar/Attributes;")
-                                      : nullptr;
-    jstring key = getMain ? env->NewStringUTF(name) : nullptr;
-    jobject value = key && section ? env->CallObjectMethod(section, getValue, key) : nullptr;
-    if (key && !env->ExceptionCheck() && !value) {
-        jobject main = env->CallObjectMethod(manifest, getMain);
-        if (!env->ExceptionCheck() && main)
-            value = env->CallObjectMethod(main, getValue, key);
-    }
-    if (env->ExceptionCheck())
-        value = nullptr;
-    return static_cast<jstring>(env->PopLocalFrame(value));
-}
+// What defining a package calls. Class loading asks for a package with every class, so these
+// are looked up once per process.
+struct PackageCalls {
+    jclass loaderBase;              // java.lang.ClassLoader (global reference)
+    jmethodID lookup;               // getDefinedPackage, or getPackage before Java 9
+    jmethodID define;               // definePackage: name, six attributes, seal base
+    jmethodID mainSection;          // Manifest.getMainAttributes
+    jmethodID namedSection;         // Manifest.getAttributes(String)
+    jmethodID getValue;             // Attributes.getValue(Attributes.Name)
+    jobject names[ATTRIBUTE_COUNT]; // the Attributes.Name constants (global references)
 
-jmethodID packageLookup(JNIEnv* env, jclass loaderBase) {
-    static std::atomic<jmethodID> cached{nullptr};
-    jmethodID lookup = cached.load(std::memory_order_acquire);
-    if (lookup)
-        return lookup;
+    void release(JNIEnv* env) {
+        if (loaderBase)
+            env->DeleteGlobalRef(loaderBase);
+        for (jobject name : names) {
+            if (name)
+                env->DeleteGlobalRef(name);
+        }
+    }
+};
+
+std::atomic<PackageCalls*> knownPackageCalls{nullptr};
+
+PackageCalls lookUpPackageCalls(JNIEnv* env) {
+    PackageCalls calls{};
+    jclass loaderBase = env->FindClass("java/lang/ClassLoader");
+    if (!loaderBase)
+        return calls;
     // getDefinedPackage asks this loader alone; Java 8 has only getPackage, which also asks
     // the parents, as its own class-path loader did.
     const char signature[] = "(Ljava/lang/String;)Ljava/lang/Package;";
-    lookup = env->GetMethodID(loaderBase, "getDefinedPackage", signature);
-    if (!lookup) {
+    calls.lookup = env->GetMethodID(loaderBase, "getDefinedPackage", signature);
+    if (!calls.lookup) {
         env->ExceptionClear();
-        lookup = env->GetMethodID(loaderBase, "getPackage", signature);
+        calls.lookup = env->GetMethodID(loaderBase, "getPackage", signature);
     }
-    if (lookup)
-        cached.store(lookup, std::memory_order_release);
-    return lookup;
+    calls.define = env->GetMethodID(loaderBase, "definePackage",
+                                    "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                                    "Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
+                                    "Ljava/lang/String;Ljava/net/URL;)Ljava/lang/Package;");
+    jclass manifestClass = calls.define ? env->FindClass("java/util/jar/Manifest") : nullptr;
+    calls.mainSection = manifestClass ? env->GetMethodID(manifestClass, "getMainAttributes",
+                                                         "()Ljava/util/jar/Attributes;")
+                                      : nullptr;
+    calls.namedSection = calls.mainSection
+                             ? env->GetMethodID(manifestClass, "getAttributes",
+                                                "(Ljava/lang/String;)Ljava/util/jar/Attributes;")
+                             : nullptr;
+    jclass attributesClass =
+        calls.namedSection ? env->FindClass("java/util/jar/Attributes") : nullptr;
+    calls.getValue = attributesClass
+                         ? env->GetMethodID(attributesClass, "getValue",
+                                            "(Ljava/util/jar/Attributes$Name;)Ljava/lang/String;")
+                         : nullptr;
+    jclass nameClass = calls.getValue ? env->FindClass("java/util/jar/Attributes$Name") : nullptr;
+    for (int i = 0; nameClass && i < ATTRIBUTE_COUNT; ++i) {
+        jfieldID field = env->GetStaticFieldID(nameClass, PACKAGE_ATTRIBUTES[i],
+                                               "Ljava/util/jar/Attributes$Name;");
+        jobject name = field ? env->GetStaticObjectField(nameClass, field) : nullptr;
+        calls.names[i] = name ? env->NewGlobalRef(name) : nullptr;
+        if (!calls.names[i])
+            nameClass = nullptr;
+    }
+    if (nameClass)
+        calls.loaderBase = static_cast<jclass>(env->NewGlobalRef(loaderBase));
+    return calls;
+}
+
+// Null, with the VM's error pending or none, when the class library lacks one of them.
+const PackageCalls* packageCalls(JNIEnv* env) {
+    if (const PackageCalls* known = knownPackageCalls.load(std::memory_order_acquire))
+        return known;
+    if (env->PushLocalFrame(LOCAL_FRAME) < 0)
+        return nullptr;
+    PackageCalls found = lookUpPackageCalls(env);
+    env->PopLocalFrame(nullptr);
+    if (!found.loaderBase || env->ExceptionCheck()) {
+        found.release(env);
+        return nullptr;
+    }
+    // Two threads may look them up at once: the first one kept serves both.
+    PackageCalls* kept = new PackageCalls(found);
+    PackageCalls* earlier = nullptr;
+    if (!knownPackageCalls.compare_exchange_strong(earlier, kept, std::memory_order_acq_rel)) {
+        kept->release(env);
+        delete kept;
+        return earlier;
+    }
+    return kept;
+}
+
+// The package's own section of the manifest overrides the main section value by value.
+jstring attributeOf(JNIEnv* env, const PackageCalls& calls, jobject section, jobject main,
+                    jobject name) {
+    jobject value = section ? env->CallObjectMethod(section, calls.getValue, name) : nullptr;
+    if (!value && main && !env->ExceptionCheck())
+        value = env->CallObjectMethod(main, calls.getValue, name);
+    return env->ExceptionCheck() ? nullptr : static_cast<jstring>(value);
 }
 
 bool definePackageIn(JNIEnv* env, jobject loader, jstring className, ArchiveStore& holder) {
@@ -197,9 +255,9 @@ bool definePackageIn(JNIEnv* env, jobject loader, jstring className, ArchiveStor
     if (text.isEmpty())
         return true; // the unnamed package carries no attributes
     jstring packageName = env->NewString(text.data, text.length);
-    jclass loaderBase = packageName ? env->FindClass("java/lang/ClassLoader") : nullptr;
-    jmethodID lookup = loaderBase ? packageLookup(env, loaderBase) : nullptr;
-    if (!lookup || env->CallObjectMethod(loader, lookup, packageName) || env->ExceptionCheck())
+    const PackageCalls* calls = packageName ? packageCalls(env) : nullptr;
+    if (!calls || env->CallObjectMethod(loader, calls->lookup, packageName) ||
+        env->ExceptionCheck())
         return !env->ExceptionCheck();
 
     jobject manifest = nullptr;
@@ -213,27 +271,17 @@ bool definePackageIn(JNIEnv* env, jobject loader, jstring className, ArchiveStor
     }
     text.add(u'/');
     jstring sectionName = env->NewString(text.data, text.length);
-    jclass manifestClass = sectionName ? env->GetObjectClass(manifest) : nullptr;
-    jmethodID getSection = manifestClass
-                               ? env->GetMethodID(manifestClass, "getAttributes",
-                                                  "(Ljava/lang/String;)Ljava/util/jar/Attributes;")
-                               : nullptr;
     jobject section =
-        getSection ? env->CallObjectMethod(manifest, getSection, sectionName) : nullptr;
+        sectionName ? env->CallObjectMethod(manifest, calls->namedSection, sectionName) : nullptr;
+    jobject main =
+        env->ExceptionCheck() ? nullptr : env->CallObjectMethod(manifest, calls->mainSection);
     jstring values[ATTRIBUTE_COUNT] = {};
     for (int i = 0; i < ATTRIBUTE_COUNT && !env->ExceptionCheck(); ++i)
-        values[i] = attributeOf(env, manifest, section, PACKAGE_ATTRIBUTES[i]);
-    jmethodID define =
-        env->ExceptionCheck()
-            ? nullptr
-            : env->GetMethodID(loaderBase, "definePackage",
-                               "(Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
-                               "Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;"
-                               "Ljava/lang/String;Ljava/net/URL;)Ljava/lang/Package;");
-    if (!define)
+        values[i] = attributeOf(env, *calls, section, main, calls->names[i]);
+    if (env->ExceptionCheck())
         return false;
-    env->CallObjectMethod(loader, define, packageName, values[0], values[1], values[2], values[3],
-                          values[4], values[5], nullptr);
+    env->CallObjectMethod(loader, calls->define, packageName, values[0], values[1], values[2],
+                          values[3], values[4], values[5], nullptr);
     if (!env->ExceptionCheck())
         return true;
     // Another thread defined the package between the lookup and here: that one stands.

@@ -104,11 +104,11 @@ origin)
     expect origin "where.folder=$work/origin"
     expect origin "where.libLocation=file:$work/origin/app"
     expect origin "where.domainLoader=com.tarnwick.zor.LumbrixClassLoader"
-    expect origin "own=origin specification[Origin Own Package|2.5|zor] implementation[origin|2.5.1-own|zor tests]"
-    expect origin "plain=origin.plain specification[Origin Test|2.5|zor] implementation[origin|2.5.0|zor tests]"
+    expect origin "own=origin api[Origin Own Package|2.5|zor] implementation[origin|2.5.1-own|zor tests]"
+    expect origin "plain=origin.plain api[Origin Test|2.5|zor] implementation[origin|2.5.0|zor tests]"
     expect origin "missing=ClassNotFoundException missing.X"
-    expect origin "lib=org.apache.commons.lang3 specification[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
-    expect origin "bare=bare specification[null|null|null] implementation[null|null|null]"
+    expect origin "lib=org.apache.commons.lang3 api[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
+    expect origin "bare=bare api[null|null|null] implementation[null|null|null]"
     expected=$(timeout 120 "$jdk/bin/java" \
         -cp "$jars/origin.jar:$jars/origin/lib/commons-lang3.jar:$jars/bare.jar" \
         origin.Origin | grep -v '^where\.')
@@ -122,8 +122,8 @@ $expected"
     # A manifest that cannot be parsed counts as none: the classes still load.
     pack badmanifest --main-class origin.Origin --app "$jars/origin-badmanifest.jar" &&
         run badmanifest
-    expect badmanifest "own=origin specification[null|null|null] implementation[null|null|null]"
-    expect badmanifest "lib=org.apache.commons.lang3 specification[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
+    expect badmanifest "own=origin api[null|null|null] implementation[null|null|null]"
+    expect badmanifest "lib=org.apache.commons.lang3 api[Apache Commons Lang|3.12|null] implementation[Apache Commons Lang|3.12.0|null]"
     # The loader's ClassNotFoundException does not stop the launcher's own main-class lookup:
     # a class that neither finds is still reported as missing.
     # (zorpack refuses a main class that no archive holds unless a class path of the

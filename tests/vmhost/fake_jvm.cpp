@@ -99,6 +99,7 @@ jclass const DOMAIN_CLASS = reinterpret_cast<jclass>(0x44);
 jclass const STREAM_CLASS = reinterpret_cast<jclass>(0x45);
 jclass const MANIFEST_CLASS = reinterpret_cast<jclass>(0x46);
 jclass const ATTRIBUTES_CLASS = reinterpret_cast<jclass>(0x47);
+jclass const ATTRIBUTE_NAME_CLASS = reinterpret_cast<jclass>(0x48); // java.util.jar.Attributes$Name
 jmethodID const GET_PROPERTY = reinterpret_cast<jmethodID>(0x20);
 jmethodID const SET_PROPERTY = reinterpret_cast<jmethodID>(0x21);
 jmethodID const MAIN = reinterpret_cast<jmethodID>(0x22);
@@ -329,6 +330,7 @@ jclass JNICALL findClass(JNIEnv*, const char* name) {
             {"java/io/ByteArrayInputStream", STREAM_CLASS},
             {"java/util/jar/Manifest", MANIFEST_CLASS},
             {"java/util/jar/Attributes", ATTRIBUTES_CLASS},
+            {"java/util/jar/Attributes$Name", ATTRIBUTE_NAME_CLASS},
         };
         for (const auto& known : library) {
             if (std::strcmp(name, known.first) == 0)
@@ -377,7 +379,8 @@ const MethodEntry LIBRARY_METHODS[] = {
     {MANIFEST_CLASS, "getMainAttributes", "()Ljava/util/jar/Attributes;", GET_MAIN_ATTRIBUTES},
     {MANIFEST_CLASS, "getAttributes", "(Ljava/lang/String;)Ljava/util/jar/Attributes;",
      GET_ATTRIBUTES},
-    {ATTRIBUTES_CLASS, "getValue", "(Ljava/lang/String;)Ljava/lang/String;", GET_VALUE},
+    {ATTRIBUTES_CLASS, "getValue", "(Ljava/util/jar/Attributes$Name;)Ljava/lang/String;",
+     GET_VALUE},
 };
 
 jmethodID JNICALL getMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
@@ -529,7 +532,7 @@ std::string describeBytes(const std::vector<jbyte>& bytes) {
 jobject definePackage(va_list args) {
     const std::u16string* name = stringOf(va_arg(args, jstring));
     std::string line = "definePackage " + (name ? narrowAscii(*name) : "null");
-    // Specification title, version, vendor, implementation title, version, vendor.
+    // Title, version and vendor of the API the package provides, then of its implementation.
     for (int i = 0; i < 6; ++i) {
         const std::u16string* value = stringOf(va_arg(args, jstring));
         line += (i ? "|" : " ") + (value ? narrowAscii(*value) : "null");
@@ -614,6 +617,27 @@ jboolean JNICALL callBooleanMethodV(JNIEnv*, jobject object, jmethodID method, v
 }
 
 void JNICALL callVoidMethodV(JNIEnv*, jobject, jmethodID, va_list) {}
+
+// The constants of Attributes.Name, each a string of its header name ("IMPLEMENTATION_TITLE"
+// is "IMPLEMENTATION-TITLE", which a manifest matches whatever its case). A field id is its
+// index in `attributeNames`, plus one.
+std::vector<std::string> attributeNames;
+
+jfieldID JNICALL getStaticFieldId(JNIEnv*, jclass cls, const char* name, const char* sig) {
+    if (cls != ATTRIBUTE_NAME_CLASS || std::strcmp(sig, "Ljava/util/jar/Attributes$Name;") != 0)
+        return nullptr;
+    std::string header = name;
+    std::replace(header.begin(), header.end(), '_', '-');
+    attributeNames.push_back(header);
+    return reinterpret_cast<jfieldID>(static_cast<uintptr_t>(attributeNames.size()));
+}
+
+jobject JNICALL getStaticObjectField(JNIEnv*, jclass cls, jfieldID field) {
+    size_t index = reinterpret_cast<uintptr_t>(field);
+    if (cls != ATTRIBUTE_NAME_CLASS || index == 0 || index > attributeNames.size())
+        return nullptr;
+    return makeString(widen(attributeNames[index - 1].c_str()));
+}
 
 jmethodID JNICALL getStaticMethodId(JNIEnv*, jclass cls, const char* name, const char* sig) {
     if (cls == SYSTEM && std::strcmp(name, "getProperty") == 0)
@@ -729,6 +753,8 @@ void buildTables() {
                       std::make_index_sequence<sizeof(functions) / sizeof(void*)>());
     functions.FindClass = findClass;
     functions.GetStaticMethodID = getStaticMethodId;
+    functions.GetStaticFieldID = getStaticFieldId;
+    functions.GetStaticObjectField = getStaticObjectField;
     functions.NewStringUTF = newStringUtf;
     functions.NewString = newString;
     functions.GetStringLength = getStringLength;

@@ -36,7 +36,7 @@ public class Origin {
 
     static void describe(String key, Package p) {
         System.out.println(key + "=" + p.getName()
-                + " specification[" + p.getSpecificationTitle() + "|"
+                + " api[" + p.getSpecificationTitle() + "|"
                 + p.getSpecificationVersion() + "|" + p.getSpecificationVendor() + "]"
                 + " implementation[" + p.getImplementationTitle() + "|"
                 + p.getImplementationVersion() + "|" + p.getImplementationVendor() + "]");
