@@ -1,10 +1,9 @@
 // readEntryToJavaArray with a real VM created in this process (one VM per process).
 #include "archive/archive_store.h"
 #include "archive_fixtures.h"
+#include "support/test_vm.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -18,35 +17,9 @@ namespace {
 JNIEnv* env = nullptr;
 std::string vmProblem;
 
-// The VM library the way a user's machine offers it: JAVA_HOME, else the JDK 17 package.
 void createVm() {
-    std::string home = std::getenv("JAVA_HOME") ? std::getenv("JAVA_HOME") : "";
-    if (home.empty())
-        home = "/usr/lib/jvm/java-17-openjdk-amd64";
-    std::string library = home + "/lib/server/libjvm.so";
-    void* jvm = dlopen(library.c_str(), RTLD_NOW);
-    if (!jvm) {
-        vmProblem = "no Java VM library at " + library + ": " + dlerror();
-        return;
-    }
-    using Create = jint(JNICALL*)(JavaVM**, void**, void*);
-    auto create = reinterpret_cast<Create>(dlsym(jvm, "JNI_CreateJavaVM"));
-    if (!create) {
-        vmProblem = library + " exports no JNI_CreateJavaVM";
-        return;
-    }
     // A small heap, so that an array of a size the directory claims cannot be made.
-    JavaVMOption options[2] = {{const_cast<char*>("-Xrs"), nullptr},
-                               {const_cast<char*>("-Xmx64m"), nullptr}};
-    JavaVMInitArgs args{};
-    args.version = JNI_VERSION_1_8;
-    args.nOptions = 2;
-    args.options = options;
-    JavaVM* vm = nullptr;
-    if (create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) {
-        vmProblem = "JNI_CreateJavaVM failed";
-        env = nullptr;
-    }
+    env = zor::test::createTestVm({"-Xrs", "-Xmx64m"}, vmProblem);
 }
 
 class JavaArrays : public ::testing::Test {

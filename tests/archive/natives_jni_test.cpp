@@ -3,10 +3,9 @@
 #include "archive/archive_store.h"
 #include "archive/natives.h"
 #include "archive_fixtures.h"
+#include "support/test_vm.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -46,29 +45,15 @@ JNIEnv* env = nullptr;
 std::string vmProblem;
 
 void createVm() {
-    std::string home = std::getenv("JAVA_HOME") ? std::getenv("JAVA_HOME") : "";
-    if (home.empty())
-        home = "/usr/lib/jvm/java-17-openjdk-amd64";
-    std::string library = home + "/lib/server/libjvm.so";
-    void* jvm = dlopen(library.c_str(), RTLD_NOW);
-    if (!jvm) {
-        vmProblem = "no Java VM library at " + library + ": " + dlerror();
-        return;
-    }
-    using Create = jint(JNICALL*)(JavaVM**, void**, void*);
-    auto create = reinterpret_cast<Create>(dlsym(jvm, "JNI_CreateJavaVM"));
-    std::string classPath = std::string("-Djava.class.path=") + ZOR_BINARY_DIR + "/zor-support.jar";
-    JavaVMOption options[2] = {{const_cast<char*>("-Xrs"), nullptr},
-                               {const_cast<char*>(classPath.c_str()), nullptr}};
-    JavaVMInitArgs args{};
-    args.version = JNI_VERSION_1_8;
-    args.nOptions = 2;
-    args.options = options;
-    if (!create || create(&vm, reinterpret_cast<void**>(&env), &args) != JNI_OK) {
-        vmProblem = "JNI_CreateJavaVM failed";
+    env = zor::test::createTestVm(
+        {"-Xrs", std::string("-Djava.class.path=") + ZOR_BINARY_DIR + "/zor-support.jar"},
+        vmProblem);
+    if (env && env->GetJavaVM(&vm) != JNI_OK) {
+        vmProblem = "GetJavaVM failed";
         env = nullptr;
-        return;
     }
+    if (!env)
+        return;
     int count = 0;
     const NativeMethodEntry* natives = archiveNativeMethods(&count);
     for (int i = 0; i < count; ++i) {
