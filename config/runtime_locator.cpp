@@ -1,4 +1,5 @@
 #include "config/config_store.h"
+#include "config/runtime_release.h"
 
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -68,27 +69,13 @@ struct RuntimeVersion {
     }
 };
 
-// The JAVA_VERSION line of the "release" file that every runtime since Java 8 carries in its
-// home, e.g. JAVA_VERSION="17.0.9". Unknown when the file or the line is missing.
+// The JAVA_VERSION of the "release" file that every runtime since Java 8 carries in its home,
+// e.g. "17.0.9". Unknown when the file or the line is missing.
 RuntimeVersion releaseVersion(const ByteString& home) {
-    ByteString release = withTrailingSeparator(home.c_str());
-    release.append("release");
-    platform::File file;
-    if (home.isEmpty() || !file.openRead(release.c_str()))
+    ByteString text;
+    if (!readReleaseFile(home, text))
         return RuntimeVersion();
-    char text[4096];
-    int32_t n = file.read(text, sizeof text - 1);
-    text[n > 0 ? n : 0] = 0;
-    const char* key = "JAVA_VERSION=\"";
-    for (const char* line = text; line; line = std::strchr(line, '\n')) {
-        line += *line == '\n' ? 1 : 0;
-        if (std::strncmp(line, key, std::strlen(key)) != 0)
-            continue;
-        const char* begin = line + std::strlen(key);
-        const char* end = std::strchr(begin, '"');
-        return end ? RuntimeVersion::parse(ByteString(begin, end).c_str()) : RuntimeVersion();
-    }
-    return RuntimeVersion();
+    return RuntimeVersion::parse(javaVersionFromRelease(text.data, text.length).c_str());
 }
 
 // Picks among the runtimes one method finds: only libraries this process can load count; one

@@ -30,7 +30,7 @@ int32_t readNumber(const char*& at, const char* end) {
 
 } // namespace
 
-int32_t majorVersionFromRelease(const char* text, int32_t length) {
+ByteString javaVersionFromRelease(const char* text, int32_t length) {
     static const char KEY[] = "JAVA_VERSION=";
     const int32_t keyLength = static_cast<int32_t>(sizeof(KEY) - 1);
     const char* end = text + (length > 0 ? length : 0);
@@ -39,20 +39,49 @@ int32_t majorVersionFromRelease(const char* text, int32_t length) {
         if (!lineEnd)
             lineEnd = end;
         if (lineEnd - line > keyLength && std::memcmp(line, KEY, keyLength) == 0) {
-            const char* at = line + keyLength;
-            if (at < lineEnd && *at == '"')
-                ++at;
-            int32_t major = readNumber(at, lineEnd);
-            // Versions before 9 were "1.x".
-            if (major == 1 && at < lineEnd && *at == '.') {
-                ++at;
-                major = readNumber(at, lineEnd);
-            }
-            return major > 0 ? major : 0;
+            const char* begin = line + keyLength;
+            if (*begin == '"')
+                ++begin;
+            const char* valueEnd = begin;
+            while (valueEnd < lineEnd && *valueEnd != '"' && *valueEnd != '\r')
+                ++valueEnd;
+            return ByteString(begin, static_cast<int32_t>(valueEnd - begin));
         }
         line = lineEnd + 1;
     }
-    return 0;
+    return ByteString();
+}
+
+bool readReleaseFile(const ByteString& home, ByteString& text) {
+    text = ByteString();
+    ByteString path(home);
+    if (path.isEmpty())
+        return false;
+    if (!isSeparator(path[path.length - 1]))
+        path.append(platform::DIR_SEPARATOR);
+    path.append("release");
+    platform::File file;
+    if (!file.openRead(path.c_str()))
+        return false;
+    int64_t size = file.size();
+    if (size > 0 && size <= RELEASE_FILE_LIMIT) {
+        text.resize(static_cast<int32_t>(size));
+        text.resize(file.read(text.data, text.length));
+    }
+    return true;
+}
+
+int32_t majorVersionFromRelease(const char* text, int32_t length) {
+    ByteString version = javaVersionFromRelease(text, length);
+    const char* at = version.c_str();
+    const char* end = at + version.length;
+    int32_t major = readNumber(at, end);
+    // Versions before 9 were "1.x".
+    if (major == 1 && at < end && *at == '.') {
+        ++at;
+        major = readNumber(at, end);
+    }
+    return major > 0 ? major : 0;
 }
 
 int32_t runtimeMajorVersion(const char* libraryPath) {
@@ -69,16 +98,9 @@ int32_t runtimeMajorVersion(const char* libraryPath) {
         if (cut == 0)
             return 0;
         folder = folder.left(cut);
-        platform::File file;
-        if (!file.openRead((folder + "release").c_str()))
-            continue;
-        int64_t size = file.size();
-        if (size <= 0 || size > RELEASE_FILE_LIMIT)
-            return 0;
-        ByteBuffer text;
-        text.resize(static_cast<int32_t>(size));
-        int32_t read = file.read(text.data, text.length);
-        return majorVersionFromRelease(text.data, read);
+        ByteString text;
+        if (readReleaseFile(folder, text))
+            return majorVersionFromRelease(text.data, text.length);
     }
     return 0;
 }

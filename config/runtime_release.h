@@ -2,9 +2,19 @@
 // library is loaded: options that only some runtimes understand are chosen from it.
 #pragma once
 
+#include "common/text.h"
+
 #include <cstdint>
 
 namespace zor {
+
+// The value of the JAVA_VERSION line of a release file's text, without its quotes ("17.0.15");
+// empty when there is none.
+ByteString javaVersionFromRelease(const char* text, int32_t length);
+
+// Reads the `release` file of the runtime home `home` (with or without a trailing separator):
+// false when there is none; `text` is left empty when the file is too large to be one.
+bool readReleaseFile(const ByteString& home, ByteString& text);
 
 // The major version in the JAVA_VERSION line of a release file's text ("17.0.15" gives 17,
 // "1.8.0_392" gives 8); 0 when there is none.
