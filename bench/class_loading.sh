@@ -5,9 +5,7 @@ guava=/usr/share/java/guava.jar
 [ -f "$guava" ] || { echo "bench/class_loading: $guava is missing (Debian package libguava-java)" >&2; return 1; }
 work=$BENCH_WORK/class_loading
 mkdir -p "$work/list/bench"
-# Every class but those of other Java versions and the module and package descriptors.
-unzip -Z1 "$guava" | grep '\.class$' | grep -v -e '^META-INF/' -e 'module-info' -e 'package-info' |
-    sed -e 's/\.class$//' -e 's#/#.#g' >"$work/list/bench/classes.txt"
+bench_class_names "$guava" >"$work/list/bench/classes.txt"
 # The driver alone, beside guava; and guava with the driver added, as one application jar.
 bench_jar --create --file "$work/driver.jar" -C "$BENCH_CLASSES" LoadClasses.class \
     -C "$BENCH_CLASSES" Names.class -C "$work/list" bench/classes.txt
