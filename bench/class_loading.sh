@@ -15,13 +15,14 @@ bench_jar --update --file "$work/app.jar" -C "$BENCH_CLASSES" LoadClasses.class 
 bench_pack "$work/own" --app "$work/app.jar" --main-class LoadClasses
 bench_pack "$work/nested" --app "$work/driver.jar" --main-class LoadClasses --lib "$guava"
 
+own=("java=$BENCH_JDK/bin/java -cp $work/app.jar LoadClasses" "packed=$work/own")
+bench_check "${own[@]}"
 bench_section "Class loading" "$(wc -l <"$work/list/bench/classes.txt") classes of \`$guava\` \
-(Debian), each loaded without initialising through the driver's own class loader. Rows: guava \
+(Debian), each loaded without initialising through the driver's own class loader \
+(\`$BENCH_OUTPUT\`). Rows: guava \
 with the driver as one application jar (\`java -cp app.jar\`), and the driver's jar with guava \
 beside it (\`java -cp driver.jar:guava.jar\`; packed, guava nested stored by \`zorpack --lib\`)."
 bench_table "workload" "packed"
-own=("java=$BENCH_JDK/bin/java -cp $work/app.jar LoadClasses" "packed=$work/own")
-bench_check "${own[@]}"
 bench_time "${own[@]}"
 bench_row "guava as the application archive" "$(bench_ratio packed java 0.60)"
 nested=("java=$BENCH_JDK/bin/java -cp $work/driver.jar:$guava LoadClasses" "packed=$work/nested")

@@ -36,17 +36,17 @@ bench_pack "$work/stored" --app "$work/driver.jar" --main-class LoadClasses --no
 bench_pack "$work/deflated" --app "$work/deflated.jar" --main-class LoadClasses \
     --no-manifest-class-path
 
+many=("java=$BENCH_JDK/bin/java -cp $class_path LoadClasses" "stored=$work/stored"
+    "deflated=$work/deflated")
+bench_check "${many[@]}"
 bench_section "Many libraries" "${#many_jars[@]} jars of Debian (${many_jars[*]}), $inflated_mb \
 MB in all, and a driver that loads the first 20 classes of each without initialising them, then \
-prints its one line and ends (so the time is that to the first line of output, plus the VM's \
+prints its one line (\`$BENCH_OUTPUT\`) and ends (so the time is that to the first line of output, plus the VM's \
 shutdown). \`java -cp\` has the jars on its class path; the packed programs carry them under \
 \`lib/\`, stored (\`zorpack --lib\`) or deflated (an application jar written by the JDK's \`jar\` \
 tool). Goals for peak RSS: within 1.10× of \`java -cp\` when stored; when deflated, no more \
 above \`java -cp\` than the inflated size of the nested jars, $inflated_mb MB."
 bench_table "measure" "packed, nested stored" "packed, nested deflated"
-many=("java=$BENCH_JDK/bin/java -cp $class_path LoadClasses" "stored=$work/stored"
-    "deflated=$work/deflated")
-bench_check "${many[@]}"
 bench_time "${many[@]}"
 bench_row "time to the first line" "$(bench_ratio stored java)" "$(bench_ratio deflated java)"
 bench_rss "${many[@]}"

@@ -30,14 +30,14 @@ bench_pack "$work/own" --app "$work/app.jar" --main-class ReadResources
 bench_pack "$work/nested" --app "$work/driver.jar" --main-class ReadResources \
     --lib "$work/resources.jar"
 
+own=("java=$BENCH_JDK/bin/java -cp $work/app.jar ReadResources" "packed=$work/own")
+bench_check "${own[@]}"
 bench_section "Resources" "10,000 \`getResourceAsStream\` reads, each to the end, going round \
 300 distinct text resources of 100 bytes to 8 KB (deflated, $(du -k "$work/resources.jar" | cut -f1) KB \
-as a jar). Rows: the resources in the application jar beside the driver (\`java -cp app.jar\`), \
+as a jar; the driver prints \`$BENCH_OUTPUT\`). Rows: the resources in the application jar beside the driver (\`java -cp app.jar\`), \
 and in a jar of their own (\`java -cp driver.jar:resources.jar\`; packed, nested stored by \
 \`zorpack --lib\`)."
 bench_table "workload" "packed"
-own=("java=$BENCH_JDK/bin/java -cp $work/app.jar ReadResources" "packed=$work/own")
-bench_check "${own[@]}"
 bench_time "${own[@]}"
 bench_row "resources in the application archive" "$(bench_ratio packed java 0.60)"
 nested=("java=$BENCH_JDK/bin/java -cp $work/driver.jar:$work/resources.jar ReadResources"
