@@ -1,4 +1,4 @@
-# Many libraries: an application of 35 real Debian jars, nested under lib/ stored (zorpack
+# Many libraries: an application of 36 real Debian jars, nested under lib/ stored (zorpack
 # --lib) and deflated (an application jar that the JDK's jar tool wrote with lib/*.jar in it),
 # against `java -cp` on the same jars: time to the first line of output and peak resident
 # memory. Sourced by scripts/bench.
