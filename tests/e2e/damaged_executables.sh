@@ -28,26 +28,12 @@ good_out=$(cd "$work" && timeout 60 ./good one 2>&1)
 [ $? -eq 0 ] || { echo "FAIL: the intact program: $good_out"; exit 1; }
 
 # ---- the damaged copies: one job per line, "cut LENGTH" or "flip OFFSET XOR" ----
+. "$here/damage.sh"
 regions=$("$here/damaged_regions.pl" "$work/good" lib/extra.jar) || { echo "FAIL: regions"; exit 1; }
-size=$(stat -c %s "$work/good")
-jobs=$(perl -e '
-    my ($size, $regions) = @ARGV;
-    srand(15);
-    my %r;
-    for (split /\n/, $regions) { my ($n, $s, $e) = split; push @{$r{$n}}, [$s, $e]; }
-    my %per = ("resource-block" => 20, resource128 => 40, nested => 30, appended => 35,
-               configuration => 30);
-    # Cuts from where the ELF image ends: a program cut inside its image is stopped by the
-    # system loader before any of ours runs.
-    my ($image) = sort { $a <=> $b } map { $_->[0] } @{$r{"resource-block"}};
-    for my $i (0 .. 44) { printf "cut %d\n", $image + int(($size - $image) * $i / 45) + int(rand(40)); }
-    for my $name (sort keys %per) {
-        my @spans = @{$r{$name}};
-        for (1 .. $per{$name}) {
-            my ($s, $e) = @{$spans[int(rand(@spans))]};
-            printf "flip %d %d\n", $s + int(rand($e - $s)), 1 + int(rand(255));
-        }
-    }' "$size" "$regions")
+# Cuts from where the ELF image ends: a program cut inside its image is stopped by the system
+# loader before any of ours runs.
+jobs=$(damage_jobs "$regions" 15 "cut after-image 45" "flip appended 35" "flip configuration 30" \
+    "flip nested 30" "flip resource-block 20" "flip resource128 40") || { echo "FAIL: jobs"; exit 1; }
 count=$(wc -l <<<"$jobs")
 
 # One damaged copy: made, run with a time limit from its own folder, removed. Prints
@@ -57,13 +43,7 @@ run_one() {
     local kind=$1 at=$2 value=${3:-0}
     local dir
     dir=$(mktemp -d "$work/run.XXXXXX")
-    if [ "$kind" = cut ]; then
-        head -c "$at" "$work/good" >"$dir/app"
-    else
-        cp "$work/good" "$dir/app"
-        printf "$(printf '\\%03o' $(( $(od -An -tu1 -j "$at" -N1 "$dir/app") ^ value )))" |
-            dd of="$dir/app" bs=1 seek="$at" conv=notrunc status=none
-    fi
+    damage_copy "$work/good" "$dir/app" "$kind" "$at" "$value"
     chmod +x "$dir/app"
     (cd "$dir" && timeout -s KILL 30 ./app one >out 2>&1)
     local rc=$?
@@ -72,7 +52,7 @@ run_one() {
     echo "$rc $said $kind $at $value"
     rm -rf "$dir"
 }
-export -f run_one
+export -f run_one damage_copy
 results=$(xargs -P 4 -L 1 bash -c 'run_one "$@"' _ <<<"$jobs")
 while read -r rc said kind at value; do
     if [ "$rc" -ge 124 ]; then
