@@ -210,7 +210,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     // The same file name for both: the version information names the output file.
     fs::create_directories(dir / "plain");
     fs::create_directories(dir / "console");
-    fs::path plain = dir / "plain" / "app.exe", console = dir / "console" / "app.exe",
+    fs::path plain = dir / "plain/app.exe", console = dir / "console/app.exe",
              both = dir / "both.exe";
     ASSERT_EQ(pack(GetParam().stub, appZip, plain).code, 0);
     RunResult r = pack(GetParam().stub, appZip, console, "--console");
@@ -232,8 +232,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     EXPECT_NE(dump.out.find("(Windows CUI)"), std::string::npos) << dump.out;
 
     // --manifest: one language-neutral RT_MANIFEST 1 with the file's bytes, beside the rest.
-    r = pack(GetParam().stub, appZip, both,
-             "--console --manifest " + quote((dir / "app.manifest").string()));
+    r = pack(GetParam().stub, appZip, both, "--console --manifest " + quote(dir / "app.manifest"));
     ASSERT_EQ(r.code, 0) << r.err;
     ResourceTree plainTree = PeImage(a, GetParam().kind).readResources();
     ResourceTree tree = PeImage(readBytes(both), GetParam().kind).readResources();
@@ -254,8 +253,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     for (const auto& [text, message] : refused) {
         writeBytes(dir / "bad.manifest", bytesOf(text));
         fs::path out = dir / "refused.exe";
-        r = pack(GetParam().stub, appZip, out,
-                 "--manifest " + quote((dir / "bad.manifest").string()));
+        r = pack(GetParam().stub, appZip, out, "--manifest " + quote(dir / "bad.manifest"));
         EXPECT_EQ(r.code, 1) << text;
         EXPECT_NE(r.err.find(message), std::string::npos) << text << "\n" << r.err;
         EXPECT_FALSE(fs::exists(out)) << text;
