@@ -9,34 +9,20 @@ namespace zor {
 
 namespace {
 
-constexpr uint32_t END_SIGNATURE = 0x06054b50;
 constexpr uint32_t CENTRAL_SIGNATURE = 0x02014b50;
 constexpr uint32_t LOCAL_SIGNATURE = 0x04034b50;
 constexpr uint32_t ZIP64_END_SIGNATURE = 0x06064b50;
 constexpr uint32_t ZIP64_LOCATOR_SIGNATURE = 0x07064b50;
 constexpr int32_t ZIP64_END_SIZE = 56;
 constexpr int32_t ZIP64_LOCATOR_SIZE = 20;
-constexpr int32_t END_RECORD_SIZE = 22;
 constexpr int32_t CENTRAL_HEADER_SIZE = 46;
 constexpr int32_t LOCAL_HEADER_SIZE = 30;
-constexpr int64_t MAX_COMMENT = 65535;
 constexpr int32_t READ_BUFFER_SIZE = 65536;
 constexpr uint16_t FLAG_ENCRYPTED = 1;
 constexpr uint16_t FLAG_DATA_DESCRIPTOR = 8;
 
 [[noreturn]] void fail(int code) {
     throw ArchiveError{code};
-}
-
-uint16_t u16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-uint32_t u32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-uint64_t u64(const unsigned char* p) {
-    return static_cast<uint64_t>(u32(p)) | static_cast<uint64_t>(u32(p + 4)) << 32;
 }
 
 class FileStorage : public ArchiveStorage {
@@ -164,51 +150,37 @@ void ArchiveReader::readExact(void* out, int32_t count) {
         fail(ARCHIVE_BAD_ARCHIVE);
 }
 
-// Finds the end record among the last 22 + 65,535 bytes and fills `end` and `prefixBytes`.
-// The signature nearest the end wins, except that a hit whose comment length does not reach
-// exactly to the end of the storage gives way to an earlier one that does: four bytes of a
-// comment that happen to look like a signature must not hide the real record.
+// Finds the end record by the ZIP reader's rule (see lastEndSignature) among the last
+// 22 + 65,535 bytes and fills `end` and `prefixBytes`.
 void ArchiveReader::findEndRecord(int64_t length) {
     if (length < 0)
         fail(ARCHIVE_BAD_ARCHIVE);
-    int64_t span = length < END_RECORD_SIZE + MAX_COMMENT ? length : END_RECORD_SIZE + MAX_COMMENT;
+    int64_t tailStart = endRecordLowest(length, END_RECORD_MAX_COMMENT);
+    int64_t span = length - tailStart;
     std::vector<unsigned char> tail(static_cast<size_t>(span));
-    int64_t tailStart = length - span;
     if (!storage->seek(tailStart, platform::SeekOrigin::Begin) ||
         storage->read(tail.data(), static_cast<int32_t>(span)) != span)
         fail(ARCHIVE_BAD_ARCHIVE);
 
-    int64_t nearest = -1;
-    int64_t consistent = -1;
-    for (int64_t i = span - 4; i >= 0; --i) {
-        if (u32(&tail[static_cast<size_t>(i)]) != END_SIGNATURE)
-            continue;
-        if (nearest < 0)
-            nearest = i;
-        if (i + END_RECORD_SIZE <= span &&
-            i + END_RECORD_SIZE + u16(&tail[static_cast<size_t>(i) + 20]) == span) {
-            consistent = i;
+    // A signature too close to the end for a whole record still counts as the nearest hit.
+    int64_t at = lastEndSignature(tail.data(), span - 3, 0);
+    if (at < 0)
+        fail(ARCHIVE_NO_CENTRAL_DIRECTORY);
+    for (int64_t i = at; i >= 0; i = lastEndSignature(tail.data(), i, 0)) {
+        if (i + END_RECORD_SIZE <= span && i + END_RECORD_SIZE + read16(&tail[i + 20]) == span) {
+            at = i;
             break;
         }
     }
-    if (nearest < 0)
-        fail(ARCHIVE_NO_CENTRAL_DIRECTORY);
-    int64_t at = consistent >= 0 ? consistent : nearest;
     if (at + END_RECORD_SIZE > span)
         fail(ARCHIVE_BAD_ARCHIVE);
 
-    const unsigned char* r = &tail[static_cast<size_t>(at)];
-    end.diskNumber = u16(r + 4);
-    end.directoryDisk = u16(r + 6);
-    end.entriesOnDisk = u16(r + 8);
-    end.entryCount = u16(r + 10);
-    end.directorySize = u32(r + 12);
-    end.directoryOffset = u32(r + 16);
-    uint16_t commentLength = u16(r + 20);
-    if (at + END_RECORD_SIZE + commentLength > span)
+    const unsigned char* r = &tail[at];
+    static_cast<EndRecord&>(end) = readEndRecord(r);
+    if (at + END_RECORD_SIZE + end.commentLength > span)
         fail(ARCHIVE_BAD_ARCHIVE);
     end.comment.resize(0);
-    end.comment.append(r + END_RECORD_SIZE, commentLength);
+    end.comment.append(r + END_RECORD_SIZE, end.commentLength);
 
     int64_t recordPosition = tailStart + at;
     uint64_t entries = end.entryCount;
@@ -225,9 +197,9 @@ void ArchiveReader::findEndRecord(int64_t length) {
         unsigned char record[ZIP64_END_SIZE];
         seekTo(zip64At);
         readExact(record, ZIP64_END_SIZE);
-        entries = u64(record + 32);
-        directorySize = u64(record + 40);
-        directoryOffset = u64(record + 48);
+        entries = read64(record + 32);
+        directorySize = read64(record + 40);
+        directoryOffset = read64(record + 48);
         directoryEnd = zip64At;
     } else if (saturated) {
         fail(ARCHIVE_BAD_ARCHIVE); // the real values are lost: never guess an empty archive
@@ -260,22 +232,22 @@ int64_t ArchiveReader::findZip64Record(int64_t recordPosition) {
     unsigned char locator[ZIP64_LOCATOR_SIZE];
     seekTo(recordPosition - ZIP64_LOCATOR_SIZE);
     readExact(locator, ZIP64_LOCATOR_SIZE);
-    if (u32(locator) != ZIP64_LOCATOR_SIGNATURE)
+    if (read32(locator) != ZIP64_LOCATOR_SIGNATURE)
         return -1;
     int64_t locatorAt = recordPosition - ZIP64_LOCATOR_SIZE;
     unsigned char head[12];
     int64_t adjacent = locatorAt - ZIP64_END_SIZE;
     seekTo(adjacent);
     readExact(head, sizeof head);
-    if (u32(head) == ZIP64_END_SIGNATURE && u64(head + 4) == ZIP64_END_SIZE - 12)
+    if (read32(head) == ZIP64_END_SIGNATURE && read64(head + 4) == ZIP64_END_SIZE - 12)
         return adjacent;
-    uint64_t stored = u64(locator + 8);
+    uint64_t stored = read64(locator + 8);
     if (stored > static_cast<uint64_t>(locatorAt - ZIP64_END_SIZE))
         return -1;
     seekTo(static_cast<int64_t>(stored));
     readExact(head, sizeof head);
-    if (u32(head) == ZIP64_END_SIGNATURE &&
-        u64(head + 4) == static_cast<uint64_t>(locatorAt) - stored - 12)
+    if (read32(head) == ZIP64_END_SIGNATURE &&
+        read64(head + 4) == static_cast<uint64_t>(locatorAt) - stored - 12)
         return static_cast<int64_t>(stored);
     return -1;
 }
@@ -294,24 +266,24 @@ void ArchiveReader::readCentralDirectory() {
         if (at + CENTRAL_HEADER_SIZE > directory.size())
             fail(ARCHIVE_BAD_ARCHIVE);
         const unsigned char* p = directory.data() + at;
-        if (u32(p) != CENTRAL_SIGNATURE)
+        if (read32(p) != CENTRAL_SIGNATURE)
             fail(ARCHIVE_BAD_ARCHIVE);
-        h.versionMadeBy = u16(p + 4);
-        h.versionNeeded = u16(p + 6);
-        h.flags = u16(p + 8);
-        h.method = u16(p + 10);
-        h.modificationTime = u16(p + 12);
-        h.modificationDate = u16(p + 14);
-        h.crc32 = u32(p + 16);
-        h.compressedSize = u32(p + 20);
-        h.uncompressedSize = u32(p + 24);
-        uint16_t nameLength = u16(p + 28);
-        uint16_t extraLength = u16(p + 30);
-        uint16_t commentLength = u16(p + 32);
-        h.diskNumberStart = u16(p + 34);
-        h.internalAttributes = u16(p + 36);
-        h.externalAttributes = u32(p + 38);
-        h.localHeaderOffset = u32(p + 42);
+        h.versionMadeBy = read16(p + 4);
+        h.versionNeeded = read16(p + 6);
+        h.flags = read16(p + 8);
+        h.method = read16(p + 10);
+        h.modificationTime = read16(p + 12);
+        h.modificationDate = read16(p + 14);
+        h.crc32 = read32(p + 16);
+        h.compressedSize = read32(p + 20);
+        h.uncompressedSize = read32(p + 24);
+        uint16_t nameLength = read16(p + 28);
+        uint16_t extraLength = read16(p + 30);
+        uint16_t commentLength = read16(p + 32);
+        h.diskNumberStart = read16(p + 34);
+        h.internalAttributes = read16(p + 36);
+        h.externalAttributes = read32(p + 38);
+        h.localHeaderOffset = read32(p + 42);
         size_t variable = static_cast<size_t>(nameLength) + extraLength + commentLength;
         if (at + CENTRAL_HEADER_SIZE + variable > directory.size())
             fail(ARCHIVE_BAD_ARCHIVE);
@@ -340,8 +312,8 @@ void ArchiveReader::applyZip64Extra(ArchiveEntryHeader& h) {
     const auto* extra = reinterpret_cast<const unsigned char*>(h.extra.data);
     int32_t at = 0;
     while (at + 4 <= h.extra.length) {
-        uint16_t id = u16(extra + at);
-        uint16_t length = u16(extra + at + 2);
+        uint16_t id = read16(extra + at);
+        uint16_t length = read16(extra + at + 2);
         if (at + 4 + length > h.extra.length)
             return;
         if (id == 0x0001) {
@@ -351,7 +323,7 @@ void ArchiveReader::applyZip64Extra(ArchiveEntryHeader& h) {
                     continue;
                 if (field + 8 > at + 4 + length)
                     return;
-                uint64_t full = u64(extra + field);
+                uint64_t full = read64(extra + field);
                 field += 8;
                 if (full < UINT32_MAX)
                     *value = static_cast<uint32_t>(full);
@@ -370,22 +342,23 @@ bool ArchiveReader::openEntry(int32_t n) {
     int64_t headerAt = static_cast<int64_t>(prefixBytes) + h.localHeaderOffset;
     seekTo(headerAt);
     readExact(local, LOCAL_HEADER_SIZE);
-    uint16_t flags = u16(local + 6);
-    uint16_t method = u16(local + 8);
-    if (u32(local) != LOCAL_SIGNATURE || method != h.method || (method != 0 && method != 8))
+    uint16_t flags = read16(local + 6);
+    uint16_t method = read16(local + 8);
+    if (read32(local) != LOCAL_SIGNATURE || method != h.method || (method != 0 && method != 8))
         fail(ARCHIVE_BAD_ARCHIVE);
     // A Zip64 local header saturates both sizes and gives them in its extra field; the
     // directory's values, read the same way, stand for them.
-    bool zip64Sizes = u32(local + 18) == UINT32_MAX && u32(local + 22) == UINT32_MAX;
+    bool zip64Sizes = read32(local + 18) == UINT32_MAX && read32(local + 22) == UINT32_MAX;
     if (!(flags & FLAG_DATA_DESCRIPTOR) &&
-        (u32(local + 14) != h.crc32 || (!zip64Sizes && (u32(local + 18) != h.compressedSize ||
-                                                        u32(local + 22) != h.uncompressedSize))))
+        (read32(local + 14) != h.crc32 ||
+         (!zip64Sizes &&
+          (read32(local + 18) != h.compressedSize || read32(local + 22) != h.uncompressedSize))))
         fail(ARCHIVE_BAD_ARCHIVE);
     // The local flags are the ones that describe the data that follows. They are kept with
     // the open entry rather than written into the shared header, which other threads read.
     uint16_t effectiveFlags = (flags & 0xF) != (h.flags & 0xF) ? flags : h.flags;
-    uint16_t nameLength = u16(local + 26);
-    uint16_t extraLength = u16(local + 28);
+    uint16_t nameLength = read16(local + 26);
+    uint16_t extraLength = read16(local + 28);
     int64_t dataAt = headerAt + LOCAL_HEADER_SIZE + nameLength + extraLength;
     if (dataAt + h.compressedSize > storage->length())
         fail(ARCHIVE_BAD_ARCHIVE);

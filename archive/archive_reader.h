@@ -2,6 +2,7 @@
 // from a block of memory, with the archive possibly preceded by other bytes.
 #pragma once
 
+#include "common/packed_file.h"
 #include "common/text.h"
 #include "platform/files.h"
 
@@ -77,13 +78,7 @@ struct ArchiveEntryHeader {
 };
 
 // The classic end record as stored; a Zip64 archive keeps its saturated values here.
-struct ArchiveEndRecord {
-    uint16_t diskNumber = 0;
-    uint16_t directoryDisk = 0;
-    uint16_t entriesOnDisk = 0;
-    uint16_t entryCount = 0;
-    uint32_t directorySize = 0;
-    uint32_t directoryOffset = 0;
+struct ArchiveEndRecord : EndRecord {
     ByteBuffer comment;
 };
 

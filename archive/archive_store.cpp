@@ -28,10 +28,6 @@ bool sameName(const char* a, int32_t aLength, const char* b, int32_t bLength) {
     return aLength == bLength && compareBytes(a, b, aLength) == 0;
 }
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 } // namespace
 
 int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLength,

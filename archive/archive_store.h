@@ -119,7 +119,4 @@ bool ensureStoresOpen(StoreSources& sources);
 // that host the natives without resources of their own.
 void setProcessStoreSources(StoreSources* sources);
 
-// Undoes the packer's scrambling: every byte rotated left by two bits.
-void unscrambleArchive(const void* scrambled, uint32_t size, char* out);
-
 } // namespace zor

@@ -12,7 +12,7 @@ namespace {
 class OwnArchives : public StoreSources {
 public:
     bool embeddedArchive(const void** data, uint32_t* size) override {
-        return platform::findOwnResource(platform::RESOURCE_TYPE_RCDATA, 128, data, size);
+        return platform::findOwnResource(RESOURCE_TYPE_RCDATA, APP_ARCHIVE_ID, data, size);
     }
     ByteString appendedArchivePath() override {
         return currentConfig ? currentConfig->applicationPath() : ByteString();

@@ -11,12 +11,6 @@ ArchiveStore appendedStore(2);
 platform::Mutex storeOpenLock;
 std::atomic<int32_t> storesOpened{0};
 
-void unscrambleArchive(const void* scrambled, uint32_t size, char* out) {
-    const auto* in = static_cast<const unsigned char*>(scrambled);
-    for (uint32_t i = 0; i < size; ++i)
-        out[i] = static_cast<char>(((in[i] >> 6) | (in[i] << 2)) & 0xFF);
-}
-
 bool ensureStoresOpen(StoreSources& sources) {
     // Once set, the stores never change again: readers need no lock.
     if (storesOpened.load(std::memory_order_acquire))

@@ -2,7 +2,6 @@
 
 #include "platform/codepage.h"
 
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -96,8 +95,7 @@ int ByteString::compare(const char* text) const {
 int ByteString::compareNoCase(const ByteString& other) const {
     int32_t shorter = length < other.length ? length : other.length;
     int32_t i = 0;
-    while (i < shorter && std::toupper(static_cast<unsigned char>(data[i])) ==
-                              std::toupper(static_cast<unsigned char>(other.data[i])))
+    while (i < shorter && lowerAscii(data[i]) == lowerAscii(other.data[i]))
         ++i;
     int a = i < length ? static_cast<signed char>(data[i]) : 0;
     int b = i < other.length ? static_cast<signed char>(other.data[i]) : 0;

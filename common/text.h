@@ -11,6 +11,11 @@
 
 namespace zor {
 
+// Folds ASCII letters to lower case and leaves every other byte alone, whatever the locale.
+inline char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // Capacity to grow to so that `need` elements fit, given the current capacity.
 int32_t grownCapacity(int32_t capacity, int32_t need);
 
@@ -125,7 +130,7 @@ public:
 
     // Signed-byte difference at the first differing index, a missing byte counting as 0.
     int compare(const char* text) const;
-    // As compare, but bytes are first folded with toupper (ASCII letters only).
+    // As compare, but ASCII letters compare equal to their other case.
     int compareNoCase(const ByteString& other) const;
 
     // Replaces the content by UTF-16 text converted to the narrow code page; stops at a NUL.

@@ -15,10 +15,8 @@ bool isArchiveName(const char* name) {
     if (!dot || std::strlen(dot) != 4)
         return false;
     char ext[4];
-    for (int i = 0; i < 4; ++i) {
-        char c = dot[i];
-        ext[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    }
+    for (int i = 0; i < 4; ++i)
+        ext[i] = lowerAscii(dot[i]);
     return std::memcmp(ext, ".jar", 4) == 0 || std::memcmp(ext, ".zip", 4) == 0;
 }
 

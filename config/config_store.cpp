@@ -15,10 +15,6 @@ ConfigStore* currentConfig = nullptr;
 
 namespace {
 
-// End-of-central-directory record: signature and fixed length.
-constexpr unsigned char END_RECORD_SIGNATURE[4] = {0x50, 0x4B, 0x05, 0x06};
-constexpr int64_t END_RECORD_SIZE = 22;
-
 // Configuration files larger than this cannot be held in one text; they count as unreadable.
 constexpr int64_t MAX_CONFIG_FILE_BYTES = INT32_MAX / 2;
 
@@ -45,10 +41,6 @@ private:
     const char* cursor;
 };
 
-char foldCase(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The value of a line that begins with `key` (after spaces), or false when it does not.
 bool matchLine(const char* begin, const char* end, const char* key, const char*& value) {
     while (begin < end && *begin == ' ')
@@ -57,7 +49,7 @@ bool matchLine(const char* begin, const char* end, const char* key, const char*&
     if (static_cast<size_t>(end - begin) < keyLength)
         return false;
     for (size_t i = 0; i < keyLength; ++i)
-        if (foldCase(begin[i]) != foldCase(key[i]))
+        if (lowerAscii(begin[i]) != lowerAscii(key[i]))
             return false;
     begin += keyLength;
     while (begin < end && *begin == ' ')
@@ -247,16 +239,13 @@ ByteString readArchiveComment(const char* executable) {
     int64_t size = mapping.size();
     if (!bytes || size < END_RECORD_SIZE)
         return ByteString();
-    int64_t start = size - ARCHIVE_COMMENT_WINDOW;
-    if (start < 0)
-        start = 0;
-    for (int64_t at = size - END_RECORD_SIZE; at >= start; --at) {
-        if (std::memcmp(bytes + at, END_RECORD_SIGNATURE, sizeof END_RECORD_SIGNATURE) == 0) {
-            const char* comment = reinterpret_cast<const char*>(bytes + at + END_RECORD_SIZE);
-            return ByteString(comment, static_cast<int32_t>(size - at - END_RECORD_SIZE));
-        }
-    }
-    return ByteString();
+    // The first signature wins; the text runs to the end of the file (see lastEndSignature).
+    int64_t at = lastEndSignature(bytes, size - END_RECORD_SIZE + 1,
+                                  endRecordLowest(size, CONFIG_TEXT_LIMIT));
+    if (at < 0)
+        return ByteString();
+    const char* comment = reinterpret_cast<const char*>(bytes + at + END_RECORD_SIZE);
+    return ByteString(comment, static_cast<int32_t>(size - at - END_RECORD_SIZE));
 }
 
 } // namespace zor

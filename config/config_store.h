@@ -2,12 +2,13 @@
 // followed by the comment of the archive appended to the executable.
 #pragma once
 
+#include "common/packed_file.h"
 #include "common/text.h"
 
 namespace zor {
 
-// Configuration text sits in the last 51,200 bytes of comment behind the end record.
-constexpr int32_t ARCHIVE_COMMENT_WINDOW = 22 + 51200;
+// Configuration text sits in the last CONFIG_TEXT_LIMIT bytes of comment behind the end record.
+constexpr int32_t ARCHIVE_COMMENT_WINDOW = END_RECORD_SIZE + CONFIG_TEXT_LIMIT;
 
 // Runtime search methods: c = "jvmdll", e = JRE_HOME/JAVA_HOME, s = JavaSoft registry key (on
 // Linux: the system's default runtime), i = IBM registry key; then the runtimes of today's

@@ -293,8 +293,7 @@ ByteString ConfigStore::runtimeLibraryPath() const {
     bool named = false;
     for (int32_t i = 0; i < order.length; ++i) {
         char& c = order.data[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = lowerAscii(c);
         if (c != 0 && std::strchr(JRE_ORDER_LETTERS, c))
             named = true;
     }

@@ -3,7 +3,6 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -24,16 +23,10 @@ struct ErrorText {
     std::string text() { return zip_error_strerror(&error); }
 };
 
-std::string lower(std::string s) {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = char(std::tolower(static_cast<unsigned char>(c)));
+    c = lowerAscii(c);
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
@@ -60,7 +53,7 @@ bool ZipListing::holds(const std::string& name) const {
 bool isArchiveName(const std::string& name) {
     if (name.size() < 5)
         return false;
-    std::string tail = lower(name.substr(name.size() - 4));
+    std::string tail = lowerCase(name.substr(name.size() - 4));
     return tail == ".jar" || tail == ".zip";
 }
 
@@ -150,7 +143,7 @@ Manifest::Manifest(const std::string& text) {
             last.clear();
             continue;
         }
-        last = lower(line.substr(0, colon));
+        last = lowerCase(line.substr(0, colon));
         // The first of two equal names wins, as with the JDK's reader.
         if (main_.count(last))
             last.clear();
@@ -160,7 +153,7 @@ Manifest::Manifest(const std::string& text) {
 }
 
 std::string Manifest::get(const std::string& name) const {
-    auto it = main_.find(lower(name));
+    auto it = main_.find(lowerCase(name));
     return it == main_.end() ? std::string() : it->second;
 }
 
@@ -186,7 +179,7 @@ std::vector<std::string> classPathEntries(const std::string& value, const std::s
         size_t colon = item.find(':');
         size_t slash = item.find('/');
         if (colon != std::string::npos && (slash == std::string::npos || colon < slash)) {
-            if (lower(item.substr(0, colon)) != "file") {
+            if (lowerCase(item.substr(0, colon)) != "file") {
                 skipped.push_back(item);
                 continue;
             }

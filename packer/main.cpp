@@ -6,7 +6,6 @@
 #include "packer/win_resources.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include <random>
 
 namespace fs = std::filesystem;
+using namespace zor;
 using namespace zor::pack;
 
 namespace {
@@ -272,12 +272,6 @@ std::vector<Setting> readConfigFile(const std::string& path) {
     return settings;
 }
 
-std::string lowerCase(std::string s) {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 const std::vector<std::string> KNOWN_KEYS = {"mainclass", "minjre",      "forcecwd", "option",
                                              "property",  "jre_order",   "jvmdll",   "classpath",
                                              "libs",      WARM_START_KEY};
@@ -364,10 +358,11 @@ int run(int argc, char** argv) {
     input.stub = readFile(stubPath, "stub");
     input.support = readFile(supportPath, "support archive");
     if (!application.archive.empty())
-        input.resources.push_back({TYPE_RCDATA, APP_ARCHIVE_ID, scramble(application.archive)});
-    if (!o.splash.empty())
         input.resources.push_back(
-            {TYPE_BITMAP, SPLASH_BITMAP_ID, bitmapResource(readFile(o.splash, "splash bitmap"))});
+            {RESOURCE_TYPE_RCDATA, APP_ARCHIVE_ID, scramble(application.archive)});
+    if (!o.splash.empty())
+        input.resources.push_back({RESOURCE_TYPE_BITMAP, SPLASH_BITMAP_ID,
+                                   bitmapResource(readFile(o.splash, "splash bitmap"))});
     if (windows) {
         if (!o.icon.empty())
             for (Resource& r : iconResources(readFile(o.icon, "icon"), o.icon))

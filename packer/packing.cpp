@@ -14,9 +14,6 @@ namespace zor::pack {
 
 namespace {
 
-constexpr uint8_t END_RECORD_SIGNATURE[4] = {'P', 'K', 5, 6};
-constexpr size_t END_RECORD_SIZE = 22;
-
 bool hasLineBreak(const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
 }
@@ -50,14 +47,16 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
                             "the launcher would drop");
         text += s.key + " " + s.value + "\r\n";
     }
-    // The launcher's text ends at the first NUL, and both its comment reader and its archive
-    // reader take the end-record signature nearest the end of the file as the record: either
-    // inside the text would cut the configuration short.
+    // The launcher's text ends at the first NUL, and its configuration reader takes the
+    // end-record signature nearest the end of the file as the record: either inside the text
+    // would cut the configuration short. (Its archive reader would still find the real record
+    // by the comment length, unless the false one happened to agree with it.)
     if (text.find('\0') != std::string::npos)
         throw PackError("the configuration holds a NUL byte");
-    if (text.find(reinterpret_cast<const char*>(END_RECORD_SIGNATURE), 0, 4) != std::string::npos)
+    if (lastEndSignature(reinterpret_cast<const uint8_t*>(text.data()),
+                         static_cast<int64_t>(text.size()) - 3, 0) >= 0)
         throw PackError("the configuration holds the ZIP end-record signature PK\\5\\6");
-    if (text.size() > CONFIG_TEXT_LIMIT)
+    if (text.size() > size_t(CONFIG_TEXT_LIMIT))
         throw PackError("the configuration is " + std::to_string(text.size()) +
                         " bytes long; the launcher reads at most " +
                         std::to_string(CONFIG_TEXT_LIMIT));
@@ -65,46 +64,36 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
 }
 
 void checkSupportArchive(const Bytes& zip) {
-    size_t lowest = zip.size() > END_RECORD_SIZE + 65535 ? zip.size() - END_RECORD_SIZE - 65535 : 0;
-    size_t record = zip.size();
-    for (size_t at = zip.size() >= END_RECORD_SIZE ? zip.size() - END_RECORD_SIZE + 1 : 0;
-         at-- > lowest;) {
-        if (std::memcmp(zip.data() + at, END_RECORD_SIGNATURE, 4) == 0) {
-            record = at;
-            break;
-        }
-    }
-    if (record == zip.size())
+    int64_t size = static_cast<int64_t>(zip.size());
+    int64_t at = lastEndSignature(zip.data(), size - END_RECORD_SIZE + 1,
+                                  endRecordLowest(size, END_RECORD_MAX_COMMENT));
+    if (at < 0)
         throw PackError("the support archive is not a ZIP archive (no end record)");
-    const uint8_t* end = zip.data() + record;
-    if (record + END_RECORD_SIZE != zip.size() || get16(end + 20) != 0)
+    EndRecord end = readEndRecord(zip.data() + at);
+    if (at + END_RECORD_SIZE != size || end.commentLength != 0)
         throw PackError("the support archive already has a comment");
-    uint32_t directorySize = get32(end + 12);
-    uint32_t directoryOffset = get32(end + 16);
-    uint64_t recordOffset = record;
-    if (get16(end + 4) != 0 || get16(end + 6) != 0 || get16(end + 8) != get16(end + 10))
+    if (end.diskNumber != 0 || end.directoryDisk != 0 || end.entriesOnDisk != end.entryCount)
         throw PackError("the support archive spans several disks");
     // The launcher finds the archive's start from the end record; bytes in front of the
     // archive would be taken for part of the program.
-    if (uint64_t(directoryOffset) + directorySize != recordOffset)
+    if (archiveStart(end, at) != 0)
         throw PackError("the support archive does not start at its first byte or its "
                         "central directory is damaged");
-    if (get16(end + 10) != 0 &&
-        !(directorySize >= 4 && get32(zip.data() + directoryOffset) == 0x02014b50))
+    if (end.entryCount != 0 &&
+        !(end.directorySize >= 4 && read32(zip.data() + end.directoryOffset) == 0x02014b50))
         throw PackError("the support archive's central directory is damaged");
 }
 
 Bytes withComment(const Bytes& zip, const std::string& comment) {
     Bytes out(zip);
-    put16(out.data() + out.size() - 2, uint16_t(comment.size()));
+    write16(out.data() + out.size() - 2, uint16_t(comment.size()));
     out.insert(out.end(), comment.begin(), comment.end());
     return out;
 }
 
 Bytes scramble(const Bytes& data) {
     Bytes out(data.size());
-    for (size_t i = 0; i < data.size(); ++i)
-        out[i] = uint8_t((data[i] >> 2) | (data[i] << 6));
+    scrambleArchive(data.data(), data.size(), out.data());
     return out;
 }
 
@@ -117,7 +106,7 @@ Bytes bitmapResource(const Bytes& bmpFile) {
     const char* problem = checkDib(resource.data(), resource.size(), &layout);
     // Windows reads the pixels right behind the palette; a file that keeps them further on
     // (its header's pixel offset says where) is carried without the gap.
-    uint32_t pixelsAt = get32(bmpFile.data() + 10);
+    uint32_t pixelsAt = read32(bmpFile.data() + 10);
     if (!problem && pixelsAt > FILE_HEADER + layout.pixelOffset && pixelsAt < bmpFile.size()) {
         resource.resize(layout.pixelOffset);
         resource.insert(resource.end(), bmpFile.begin() + pixelsAt, bmpFile.end());
@@ -134,19 +123,19 @@ void checkElfStub(const Bytes& stub) {
                                         "ELF",
                                         4) != 0)
         throw PackError("the stub is not an ELF program");
-    uint16_t type = get16(stub.data() + 16);
-    if (stub[4] != 2 || stub[5] != 1 || get16(stub.data() + 18) != 62 || (type != 2 && type != 3))
+    uint16_t type = read16(stub.data() + 16);
+    if (stub[4] != 2 || stub[5] != 1 || read16(stub.data() + 18) != 62 || (type != 2 && type != 3))
         throw PackError("the stub is not an x86-64 ELF program");
     // A position-independent program names its interpreter; a shared library does not.
     if (type == 3) {
-        uint64_t offset = get32(stub.data() + 32) | (uint64_t(get32(stub.data() + 36)) << 32);
-        uint16_t entrySize = get16(stub.data() + 54), count = get16(stub.data() + 56);
+        uint64_t offset = read64(stub.data() + 32);
+        uint16_t entrySize = read16(stub.data() + 54), count = read16(stub.data() + 56);
         bool interpreter = false;
         for (uint16_t i = 0; i < count && entrySize >= 4; ++i) {
             uint64_t at = offset + uint64_t(i) * entrySize;
             if (at > stub.size() || stub.size() - at < 4)
                 throw PackError("the stub's program headers are damaged");
-            interpreter = interpreter || get32(stub.data() + at) == 3; // PT_INTERP
+            interpreter = interpreter || read32(stub.data() + at) == 3; // PT_INTERP
         }
         if (!interpreter)
             throw PackError("the stub is a shared library, not an x86-64 ELF program");

@@ -10,13 +10,6 @@ namespace zor::pack {
 
 enum class Target { Linux, Win32, Win64 };
 
-// The launcher reads at most this much comment behind the archive's end record.
-constexpr size_t CONFIG_TEXT_LIMIT = 51200;
-
-constexpr uint32_t APP_ARCHIVE_ID = 128;
-constexpr uint32_t SPLASH_BITMAP_ID = 100;
-constexpr uint32_t TYPE_BITMAP = 2;
-constexpr uint32_t TYPE_RCDATA = 10;
 constexpr uint32_t TYPE_MANIFEST = 24;
 constexpr uint32_t MANIFEST_ID = 1;
 
@@ -50,7 +43,7 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
 void checkSupportArchive(const Bytes& zip);
 Bytes withComment(const Bytes& zip, const std::string& comment);
 
-// The launcher rotates every byte of the application archive left by two bits.
+// The application archive as resource 128 holds it (see scrambleArchive).
 Bytes scramble(const Bytes& data);
 // A .bmp file minus its file header: the form of a bitmap resource.
 Bytes bitmapResource(const Bytes& bmpFile);

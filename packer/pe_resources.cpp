@@ -34,7 +34,7 @@ constexpr uint16_t SUBSYSTEM_WINDOWS_CUI = 3;
 size_t optionalHeaderOffset(const Bytes& file) {
     if (file.size() < 0x40 || file[0] != 'M' || file[1] != 'Z')
         return 0;
-    size_t pe = get32(file.data() + 0x3c);
+    size_t pe = read32(file.data() + 0x3c);
     if (!fits(file, pe, 24 + 2) || std::memcmp(file.data() + pe, "PE\0\0", 4) != 0)
         return 0;
     return pe + 24;
@@ -107,9 +107,9 @@ Bytes ResourceTree::build(uint32_t sectionRva) const {
         if (!k.named)
             return k.id;
         uint32_t at = nextString;
-        put16(out.data() + at, uint16_t(k.name.size()));
+        write16(out.data() + at, uint16_t(k.name.size()));
         for (size_t i = 0; i < k.name.size(); ++i)
-            put16(out.data() + at + 2 + 2 * i, uint16_t(k.name[i]));
+            write16(out.data() + at + 2 + 2 * i, uint16_t(k.name[i]));
         nextString += uint32_t(2 + 2 * k.name.size());
         return HIGH_BIT | at;
     };
@@ -117,14 +117,14 @@ Bytes ResourceTree::build(uint32_t sectionRva) const {
         uint32_t at = nextTable;
         size_t named = std::count_if(map.begin(), map.end(),
                                      [](const auto& entry) { return entry.first.named; });
-        put16(out.data() + at + 12, uint16_t(named));
-        put16(out.data() + at + 14, uint16_t(map.size() - named));
+        write16(out.data() + at + 12, uint16_t(named));
+        write16(out.data() + at + 14, uint16_t(map.size() - named));
         nextTable += tableSize(map.size());
         return at;
     };
     auto setEntry = [&](uint32_t table, size_t index, const ResourceKey& k, uint32_t target) {
-        put32(out.data() + table + 16 + 8 * index, keyField(k));
-        put32(out.data() + table + 16 + 8 * index + 4, target);
+        write32(out.data() + table + 16 + 8 * index, keyField(k));
+        write32(out.data() + table + 16 + 8 * index + 4, target);
     };
 
     // Tables are allocated level by level, so that each level's tables sit together.
@@ -160,9 +160,9 @@ Bytes ResourceTree::build(uint32_t sectionRva) const {
                 uint32_t entry = nextEntry;
                 nextEntry += 16;
                 uint32_t dataAt = uint32_t(out.size());
-                put32(out.data() + entry, sectionRva + dataAt);
-                put32(out.data() + entry + 4, uint32_t(l.second.bytes.size()));
-                put32(out.data() + entry + 8, l.second.codePage);
+                write32(out.data() + entry, sectionRva + dataAt);
+                write32(out.data() + entry + 4, uint32_t(l.second.bytes.size()));
+                write32(out.data() + entry + 8, l.second.codePage);
                 out.insert(out.end(), l.second.bytes.begin(), l.second.bytes.end());
                 out.resize(alignUp(uint32_t(out.size()), 8));
                 setEntry(table, k++, l.first, entry);
@@ -179,11 +179,11 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
     if (optional_ == 0)
         throw PackError(std::string("the stub is not a Windows program; expected a ") + wanted);
     size_t coff = optional_ - 20;
-    uint16_t machine = get16(file.data() + coff);
-    uint16_t sectionCount = get16(file.data() + coff + 2);
-    uint16_t optionalSize = get16(file.data() + coff + 16);
-    uint16_t characteristics = get16(file.data() + coff + 18);
-    uint16_t magic = get16(file.data() + optional_);
+    uint16_t machine = read16(file.data() + coff);
+    uint16_t sectionCount = read16(file.data() + coff + 2);
+    uint16_t optionalSize = read16(file.data() + coff + 16);
+    uint16_t characteristics = read16(file.data() + coff + 18);
+    uint16_t magic = read16(file.data() + optional_);
     plus_ = magic == MAGIC_PE32_PLUS;
     bool matches = kind == PeKind::Pe32 ? (magic == MAGIC_PE32 && machine == MACHINE_I386)
                                         : (magic == MAGIC_PE32_PLUS && machine == MACHINE_AMD64);
@@ -193,10 +193,10 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
         throw PackError("the stub is a library or object, not a program");
     size_t directories = optional_ + (plus_ ? 112 : 96);
     if (!fits(file, optional_, optionalSize) || optionalSize < (plus_ ? 112 : 96) + 8 * 5 ||
-        get32(file.data() + directories - 4) <= SECURITY_DIRECTORY)
+        read32(file.data() + directories - 4) <= SECURITY_DIRECTORY)
         throw PackError("the stub's optional header is damaged");
-    sectionAlignment_ = get32(file.data() + optional_ + OPT_SECTION_ALIGNMENT);
-    fileAlignment_ = get32(file.data() + optional_ + OPT_FILE_ALIGNMENT);
+    sectionAlignment_ = read32(file.data() + optional_ + OPT_SECTION_ALIGNMENT);
+    fileAlignment_ = read32(file.data() + optional_ + OPT_FILE_ALIGNMENT);
     // Powers of two from 512 to 64 KB for the file, no smaller for the sections: anything
     // else is damage, and would make the rewrite pad the file to absurd sizes.
     auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
@@ -208,8 +208,8 @@ PeImage::PeImage(const Bytes& file, PeKind kind) : file_(file) {
         throw PackError("the stub's section table is damaged");
     for (uint16_t s = 0; s < sectionCount; ++s) {
         const uint8_t* h = file.data() + table + s * SECTION_HEADER_SIZE;
-        Section section{table + s * SECTION_HEADER_SIZE, get32(h + 8), get32(h + 12), get32(h + 16),
-                        get32(h + 20)};
+        Section section{table + s * SECTION_HEADER_SIZE, read32(h + 8), read32(h + 12),
+                        read32(h + 16), read32(h + 20)};
         if (section.rawSize != 0 && !fits(file, section.rawOffset, section.rawSize))
             throw PackError("a section of the stub lies beyond the end of the file");
         if (uint64_t(section.rva) + std::max(section.virtualSize, section.rawSize) +
@@ -240,8 +240,8 @@ size_t PeImage::offsetOf(uint32_t rva, uint32_t length) const {
 ResourceTree PeImage::readResources() const {
     ResourceTree tree;
     const uint8_t* dir = file_.data() + dataDirectory(RESOURCE_DIRECTORY);
-    uint32_t base = get32(dir);
-    if (base == 0 || get32(dir + 4) == 0)
+    uint32_t base = read32(dir);
+    if (base == 0 || read32(dir + 4) == 0)
         return tree;
     auto at = [&](uint32_t relative, uint32_t length) {
         if (relative > UINT32_MAX - base)
@@ -254,10 +254,10 @@ ResourceTree PeImage::readResources() const {
             return ResourceKey::ofId(field);
         key.named = true;
         uint32_t offset = field & ~HIGH_BIT;
-        uint16_t length = get16(at(offset, 2));
+        uint16_t length = read16(at(offset, 2));
         const uint8_t* chars = at(offset + 2, 2u * length);
         for (uint16_t i = 0; i < length; ++i)
-            key.name.push_back(char16_t(get16(chars + 2 * i)));
+            key.name.push_back(char16_t(read16(chars + 2 * i)));
         return key;
     };
     // The entries are followed as written, so a crafted stub can point many of them at the
@@ -271,10 +271,10 @@ ResourceTree PeImage::readResources() const {
         if (!tablesSeen.insert(offset).second)
             throw PackError("the stub's resource directory is damaged (a table is reached twice)");
         const uint8_t* table = at(offset, 16);
-        uint32_t count = uint32_t(get16(table + 12)) + get16(table + 14);
+        uint32_t count = uint32_t(read16(table + 12)) + read16(table + 14);
         const uint8_t* entries = at(offset + 16, 8 * count);
         for (uint32_t i = 0; i < count; ++i)
-            visit(readKey(get32(entries + 8 * i)), get32(entries + 8 * i + 4));
+            visit(readKey(read32(entries + 8 * i)), read32(entries + 8 * i + 4));
     };
     auto subdirectory = [](uint32_t target, bool wanted) {
         if (bool(target & HIGH_BIT) != wanted)
@@ -287,14 +287,14 @@ ResourceTree PeImage::readResources() const {
                 forEachEntry(subdirectory(nameTarget, true),
                              [&](const ResourceKey& language, uint32_t leaf) {
                                  const uint8_t* entry = at(subdirectory(leaf, false), 16);
-                                 uint32_t size = get32(entry + 4);
+                                 uint32_t size = read32(entry + 4);
                                  dataTotal += size;
                                  if (dataTotal > file_.size())
                                      throw PackError("the stub's resource directory is damaged "
                                                      "(more data than the file holds)");
-                                 const uint8_t* data = file_.data() + offsetOf(get32(entry), size);
+                                 const uint8_t* data = file_.data() + offsetOf(read32(entry), size);
                                  tree.types[type][name][language] =
-                                     ResourceData{Bytes(data, data + size), get32(entry + 8)};
+                                     ResourceData{Bytes(data, data + size), read32(entry + 8)};
                              });
             });
     });
@@ -304,7 +304,7 @@ ResourceTree PeImage::readResources() const {
 Bytes PeImage::withResources(const ResourceTree& tree) const {
     Bytes out;
     size_t dir = dataDirectory(RESOURCE_DIRECTORY);
-    uint32_t oldRva = get32(file_.data() + dir);
+    uint32_t oldRva = read32(file_.data() + dir);
     auto extent = [](const Section& s) { return s.virtualSize ? s.virtualSize : s.rawSize; };
 
     const Section* old = nullptr;
@@ -320,7 +320,7 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     // A new section goes above the headers and every section, whatever order the table lists
     // them in: placed by the last one alone it could land on the headers (RVA 0, which also
     // means "no resources") or inside another section.
-    uint64_t above = get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS);
+    uint64_t above = read32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS);
     for (const Section& s : sections_)
         above = std::max<uint64_t>(above, uint64_t(s.rva) + std::max(s.virtualSize, s.rawSize));
     above = (above + sectionAlignment_ - 1) / sectionAlignment_ * sectionAlignment_;
@@ -338,7 +338,7 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     for (const Section& s : sections_)
         if (s.rawSize != 0)
             rawEnd = std::max(rawEnd, size_t(s.rawOffset) + s.rawSize);
-    rawEnd = std::max<size_t>(rawEnd, get32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS));
+    rawEnd = std::max<size_t>(rawEnd, read32(file_.data() + optional_ + OPT_SIZE_OF_HEADERS));
     rawEnd = std::min(rawEnd, file_.size());
     size_t insertAt = rawEnd;
     if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == rawEnd)
@@ -351,8 +351,8 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     out.insert(out.end(), file_.begin() + rawEnd, file_.end());
     const int64_t shift = int64_t(rawOffset) + rawSize - int64_t(rawEnd);
     uint8_t* symbols = out.data() + optional_ - 20 + 8;
-    if (get32(symbols) >= rawEnd)
-        put32(symbols, uint32_t(get32(symbols) + shift));
+    if (read32(symbols) >= rawEnd)
+        write32(symbols, uint32_t(read32(symbols) + shift));
 
     size_t header;
     uint32_t initializedDelta = rawSize;
@@ -360,10 +360,10 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
         header = old->header;
         initializedDelta -= old->rawSize;
     } else {
-        uint16_t count = get16(out.data() + optional_ - 20 + 2);
-        header = optional_ + get16(out.data() + optional_ - 20 + 16) +
+        uint16_t count = read16(out.data() + optional_ - 20 + 2);
+        header = optional_ + read16(out.data() + optional_ - 20 + 16) +
                  size_t(count) * SECTION_HEADER_SIZE;
-        uint32_t firstRaw = get32(out.data() + optional_ + OPT_SIZE_OF_HEADERS);
+        uint32_t firstRaw = read32(out.data() + optional_ + OPT_SIZE_OF_HEADERS);
         for (const Section& s : sections_)
             if (s.rawSize != 0)
                 firstRaw = std::min(firstRaw, s.rawOffset);
@@ -373,29 +373,29 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
         if (!free)
             throw PackError("the stub has no room for another section header");
         std::memcpy(out.data() + header, ".rsrc\0\0\0", 8);
-        put32(out.data() + header + 36, INITIALIZED_READABLE_DATA);
-        put16(out.data() + optional_ - 20 + 2, uint16_t(count + 1));
+        write32(out.data() + header + 36, INITIALIZED_READABLE_DATA);
+        write16(out.data() + optional_ - 20 + 2, uint16_t(count + 1));
         if (old && std::memcmp(out.data() + old->header, ".rsrc\0\0\0", 8) == 0)
             std::memcpy(out.data() + old->header, ".rsrcold", 8);
     }
-    put32(out.data() + header + 8, uint32_t(content.size()));
-    put32(out.data() + header + 12, rva);
-    put32(out.data() + header + 16, rawSize);
-    put32(out.data() + header + 20, rawOffset);
+    write32(out.data() + header + 8, uint32_t(content.size()));
+    write32(out.data() + header + 12, rva);
+    write32(out.data() + header + 16, rawSize);
+    write32(out.data() + header + 20, rawOffset);
 
     uint32_t imageEnd = rva + uint32_t(content.size());
     for (const Section& s : sections_)
         if (!(reuse && &s == old))
             imageEnd = std::max(imageEnd, s.rva + extent(s));
-    put32(out.data() + optional_ + OPT_SIZE_OF_IMAGE, alignUp(imageEnd, sectionAlignment_));
+    write32(out.data() + optional_ + OPT_SIZE_OF_IMAGE, alignUp(imageEnd, sectionAlignment_));
     uint8_t* initialized = out.data() + optional_ + OPT_SIZE_OF_INITIALIZED_DATA;
-    put32(initialized, get32(initialized) + initializedDelta);
-    put32(out.data() + dir, rva);
-    put32(out.data() + dir + 4, uint32_t(content.size()));
+    write32(initialized, read32(initialized) + initializedDelta);
+    write32(out.data() + dir, rva);
+    write32(out.data() + dir + 4, uint32_t(content.size()));
     // A signature cannot survive the rewrite; a stale certificate entry would only mislead.
     size_t security = dataDirectory(SECURITY_DIRECTORY);
-    put32(out.data() + security, 0);
-    put32(out.data() + security + 4, 0);
+    write32(out.data() + security, 0);
+    write32(out.data() + security + 4, 0);
     return out;
 }
 
@@ -404,11 +404,11 @@ void makeConsoleProgram(Bytes& file) {
     if (optional == 0 || !fits(file, optional + OPT_SUBSYSTEM, 2))
         throw PackError("the stub's optional header is damaged");
     uint8_t* field = file.data() + optional + OPT_SUBSYSTEM;
-    uint16_t subsystem = get16(field);
+    uint16_t subsystem = read16(field);
     if (subsystem != SUBSYSTEM_WINDOWS_GUI && subsystem != SUBSYSTEM_WINDOWS_CUI)
         throw PackError("the stub is neither a GUI nor a console program (subsystem " +
                         std::to_string(subsystem) + ")");
-    put16(field, SUBSYSTEM_WINDOWS_CUI);
+    write16(field, SUBSYSTEM_WINDOWS_CUI);
 }
 
 void updatePeChecksum(Bytes& file) {
@@ -416,7 +416,7 @@ void updatePeChecksum(Bytes& file) {
     if (optional == 0 || !fits(file, optional + OPT_CHECKSUM, 4))
         return;
     size_t field = optional + OPT_CHECKSUM;
-    put32(file.data() + field, 0);
+    write32(file.data() + field, 0);
     uint64_t sum = 0;
     for (size_t i = 0; i < file.size(); i += 2) {
         uint32_t word = file[i] | (i + 1 < file.size() ? file[i + 1] << 8 : 0);
@@ -424,7 +424,7 @@ void updatePeChecksum(Bytes& file) {
         sum = (sum & 0xffff) + (sum >> 16);
     }
     sum = (sum & 0xffff) + (sum >> 16);
-    put32(file.data() + field, uint32_t(sum + file.size()));
+    write32(file.data() + field, uint32_t(sum + file.size()));
 }
 
 } // namespace zor::pack

@@ -68,9 +68,9 @@ Bytes versionNode(const std::string& key, uint16_t valueLength, bool text, const
     }
     if (node.size() > 0xffff)
         throw PackError("the version information is too long");
-    put16(node.data(), uint16_t(node.size()));
-    put16(node.data() + 2, valueLength);
-    put16(node.data() + 4, text ? 1 : 0);
+    write16(node.data(), uint16_t(node.size()));
+    write16(node.data() + 2, valueLength);
+    write16(node.data() + 4, text ? 1 : 0);
     return node;
 }
 
@@ -80,26 +80,26 @@ std::vector<Resource> iconResources(const Bytes& ico, const std::string& path) {
     auto refuse = [&](const std::string& why) {
         return PackError("the icon " + path + " is not a Windows icon (.ico): " + why);
     };
-    if (ico.size() < ICON_DIR_SIZE || get16(ico.data()) != 0 || get16(ico.data() + 2) != 1)
+    if (ico.size() < ICON_DIR_SIZE || read16(ico.data()) != 0 || read16(ico.data() + 2) != 1)
         throw refuse("no icon header");
-    uint16_t count = get16(ico.data() + 4);
+    uint16_t count = read16(ico.data() + 4);
     if (count == 0)
         throw refuse("it holds no image");
     if (!fits(ico, ICON_DIR_SIZE, size_t(count) * ICON_FILE_ENTRY_SIZE))
         throw refuse("its directory is cut short");
     Bytes group(ICON_DIR_SIZE);
     group.reserve(ICON_DIR_SIZE + size_t(count) * ICON_GROUP_ENTRY_SIZE);
-    put16(group.data() + 2, 1);
-    put16(group.data() + 4, count);
+    write16(group.data() + 2, 1);
+    write16(group.data() + 4, count);
     std::vector<Resource> resources;
     for (uint16_t i = 0; i < count; ++i) {
         const uint8_t* entry = ico.data() + ICON_DIR_SIZE + size_t(i) * ICON_FILE_ENTRY_SIZE;
-        uint32_t size = get32(entry + 8), offset = get32(entry + 12);
+        uint32_t size = read32(entry + 8), offset = read32(entry + 12);
         if (size < 8 || !fits(ico, offset, size))
             throw refuse("image " + std::to_string(i + 1) + " lies outside the file");
         const uint8_t* image = ico.data() + offset;
         bool png = std::memcmp(image, "\x89PNG", 4) == 0;
-        if (!png && get32(image) != 40)
+        if (!png && read32(image) != 40)
             throw refuse("image " + std::to_string(i + 1) + " is neither a bitmap nor a PNG");
         uint16_t id = uint16_t(i + 1);
         resources.push_back({TYPE_ICON, id, Bytes(image, image + size)});
@@ -135,17 +135,17 @@ Bytes versionResource(const VersionText& text) {
     uint16_t numbers[4];
     versionNumbers(text.version, numbers);
     Bytes fixed(52);
-    put32(fixed.data(), 0xfeef04bd);     // signature
-    put32(fixed.data() + 4, 0x00010000); // structure version 1.0
+    write32(fixed.data(), 0xfeef04bd);     // signature
+    write32(fixed.data() + 4, 0x00010000); // structure version 1.0
     uint32_t high = uint32_t(numbers[0]) << 16 | numbers[1];
     uint32_t low = uint32_t(numbers[2]) << 16 | numbers[3];
-    put32(fixed.data() + 8, high); // file version
-    put32(fixed.data() + 12, low);
-    put32(fixed.data() + 16, high); // product version
-    put32(fixed.data() + 20, low);
-    put32(fixed.data() + 24, 0x3f);    // meaningful flag bits
-    put32(fixed.data() + 32, 0x40004); // VOS_NT_WINDOWS32
-    put32(fixed.data() + 36, 1);       // VFT_APP
+    write32(fixed.data() + 8, high); // file version
+    write32(fixed.data() + 12, low);
+    write32(fixed.data() + 16, high); // product version
+    write32(fixed.data() + 20, low);
+    write32(fixed.data() + 24, 0x3f);    // meaningful flag bits
+    write32(fixed.data() + 32, 0x40004); // VOS_NT_WINDOWS32
+    write32(fixed.data() + 36, 1);       // VFT_APP
 
     const std::pair<const char*, const std::string*> fields[] = {
         {"CompanyName", &text.company},      {"FileDescription", &text.description},
@@ -168,8 +168,8 @@ Bytes versionResource(const VersionText& text) {
     Bytes table = versionNode("040904B0", 0, true, {}, strings); // US English, UTF-16
     Bytes stringInfo = versionNode("StringFileInfo", 0, true, {}, {table});
     Bytes translation(4);
-    put16(translation.data(), 0x0409);
-    put16(translation.data() + 2, 1200);
+    write16(translation.data(), 0x0409);
+    write16(translation.data() + 2, 1200);
     Bytes var = versionNode("Translation", 4, false, translation, {});
     Bytes varInfo = versionNode("VarFileInfo", 0, true, {}, {var});
     return versionNode("VS_VERSION_INFO", uint16_t(fixed.size()), false, fixed,

@@ -1,17 +1,8 @@
 #include "platform/dib_image.h"
 
+#include "common/packed_file.h"
+
 namespace zor {
-
-namespace {
-
-uint16_t read16(const unsigned char* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-uint32_t read32(const unsigned char* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-} // namespace
 
 const char* checkDib(const unsigned char* data, size_t size, DibLayout* layout) {
     DibLayout l;

@@ -3,69 +3,41 @@
 // checked before it is read.
 #include "platform/resource_block.h"
 
+#include "common/packed_file.h"
+
 #include <cstring>
 
 namespace zor {
 
-namespace {
-
-constexpr uint64_t END_RECORD_SIZE = 22;
-constexpr uint64_t END_RECORD_WINDOW = END_RECORD_SIZE + 65535; // record + longest comment
-
-uint32_t readU32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-// The block that ends at `archiveStart`, if its trailer is intact: [*blockStart, entries end).
-bool locateBlock(const unsigned char* image, uint64_t archiveStart, uint64_t* blockStart,
-                 uint64_t* entriesEnd, uint32_t* count) {
-    if (archiveStart < RESOURCE_BLOCK_TRAILER_SIZE)
-        return false;
-    const unsigned char* trailer = image + archiveStart - RESOURCE_BLOCK_TRAILER_SIZE;
-    if (std::memcmp(trailer + 8, RESOURCE_BLOCK_MAGIC, sizeof(RESOURCE_BLOCK_MAGIC)) != 0)
-        return false;
-    uint32_t blockSize = readU32(trailer + 4);
-    if (blockSize < RESOURCE_BLOCK_TRAILER_SIZE || blockSize > archiveStart)
-        return false;
-    *blockStart = archiveStart - blockSize;
-    *entriesEnd = archiveStart - RESOURCE_BLOCK_TRAILER_SIZE;
-    *count = readU32(trailer);
-    return true;
-}
-
-} // namespace
-
 bool findResourceInImage(const unsigned char* image, uint64_t imageSize, uint32_t type, uint32_t id,
                          const unsigned char** data, uint32_t* size) {
-    if (!image || imageSize < END_RECORD_SIZE)
+    if (!image)
         return false;
-    uint64_t lowest = imageSize > END_RECORD_WINDOW ? imageSize - END_RECORD_WINDOW : 0;
-    // The end record nearest the end of the file; a signature that turns up inside the
-    // archive comment leads to no valid block, and the search goes on below it.
-    for (uint64_t at = imageSize - END_RECORD_SIZE + 1; at-- > lowest;) {
-        const unsigned char* record = image + at;
-        if (readU32(record) != 0x06054B50)
+    int64_t length = static_cast<int64_t>(imageSize);
+    int64_t lowest = endRecordLowest(length, END_RECORD_MAX_COMMENT);
+    // The nearest end record whose block is intact (see lastEndSignature).
+    for (int64_t at = lastEndSignature(image, length - END_RECORD_SIZE + 1, lowest); at >= 0;
+         at = lastEndSignature(image, at, lowest)) {
+        // The block's trailer ends where the archive begins.
+        int64_t archiveAt = archiveStart(readEndRecord(image + at), at);
+        if (archiveAt < RESOURCE_BLOCK_TRAILER_SIZE)
             continue;
-        uint64_t directorySize = readU32(record + 12);
-        uint64_t directoryOffset = readU32(record + 16);
-        if (directorySize + directoryOffset > at)
+        const unsigned char* trailer = image + archiveAt - RESOURCE_BLOCK_TRAILER_SIZE;
+        uint32_t count = read32(trailer), blockSize = read32(trailer + 4);
+        if (std::memcmp(trailer + 8, RESOURCE_BLOCK_MAGIC, sizeof(RESOURCE_BLOCK_MAGIC)) != 0 ||
+            blockSize < RESOURCE_BLOCK_TRAILER_SIZE || blockSize > archiveAt)
             continue;
-        uint64_t blockStart = 0, entriesEnd = 0;
-        uint32_t count = 0;
-        if (!locateBlock(image, at - directorySize - directoryOffset, &blockStart, &entriesEnd,
-                         &count))
-            continue;
-        uint64_t position = blockStart;
+        uint64_t position = static_cast<uint64_t>(archiveAt - blockSize);
+        uint64_t entriesEnd = static_cast<uint64_t>(archiveAt) - RESOURCE_BLOCK_TRAILER_SIZE;
         for (uint32_t i = 0; i < count; ++i) {
             if (entriesEnd - position < RESOURCE_BLOCK_ENTRY_HEADER_SIZE)
                 return false;
             const unsigned char* header = image + position;
-            uint32_t entrySize = readU32(header + 8);
+            uint32_t entrySize = read32(header + 8);
             position += RESOURCE_BLOCK_ENTRY_HEADER_SIZE;
             if (entriesEnd - position < entrySize)
                 return false;
-            if (readU32(header) == type && readU32(header + 4) == id) {
+            if (read32(header) == type && read32(header + 4) == id) {
                 *data = image + position;
                 *size = entrySize;
                 return true;

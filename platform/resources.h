@@ -2,13 +2,15 @@
 // application archive.
 #pragma once
 
+#include "common/packed_file.h"
+
 #include <cstdint>
 
 namespace zor::platform {
 
-constexpr int RESOURCE_TYPE_BITMAP = 2;
+using zor::RESOURCE_TYPE_BITMAP;
+using zor::RESOURCE_TYPE_RCDATA;
 constexpr int RESOURCE_TYPE_STRING = 6;
-constexpr int RESOURCE_TYPE_RCDATA = 10;
 
 // Finds resource `id` of `type` in the executable's own module, in the language the system
 // chooses. The bytes stay valid for the life of the process.

@@ -16,7 +16,6 @@
 
 namespace zor {
 
-constexpr int SPLASH_BITMAP_ID = 100;
 // The launcher closes the splash this long after main has returned, unless Java took charge.
 constexpr int32_t SPLASH_CLOSE_AFTER_MAIN_MS = 750;
 // ... and this long after an error box was dismissed.

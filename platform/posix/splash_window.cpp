@@ -24,7 +24,6 @@ namespace zor::platform {
 
 namespace {
 
-constexpr int SPLASH_BITMAP_ID = 100;
 // How long creation waits for the server to show the window before it paints anyway.
 constexpr int MAP_WAIT_MS = 2000;
 

@@ -2,6 +2,8 @@
 // tick or a key press.
 #include "platform/splash_window.h"
 
+#include "common/packed_file.h"
+
 #include "platform/dib_image.h"
 
 #include <windows.h>
@@ -14,7 +16,6 @@ struct SplashWindow {
 
 namespace {
 
-constexpr int SPLASH_BITMAP_ID = 100;
 constexpr UINT_PTR SPLASH_TIMER_ID = 1;
 // Timers belong to the thread of their window, so other threads ask that thread to arm them:
 // wParam carries the milliseconds, a negative value only kills the timer.

@@ -1,6 +1,7 @@
 // ArchiveReader against archives written by Info-ZIP zip and the JDK's jar.
 #include "archive/archive_reader.h"
 #include "archive_fixtures.h"
+#include "support/zip_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@
 
 using namespace zor;
 using zor::test::fixture;
+using zor::test::le16;
+using zor::test::le32;
+using zor::test::put32;
 using zor::test::readWholeFile;
 
 namespace {
@@ -44,20 +48,6 @@ template <typename Step> int errorOf(Step step) {
         return e.code;
     }
     return 0;
-}
-
-uint32_t le32(const std::string& b, size_t at) {
-    return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
-           static_cast<uint8_t>(b[at + 2]) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
-}
-uint16_t le16(const std::string& b, size_t at) {
-    return static_cast<uint16_t>(static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1])
-                                                                   << 8);
-}
-void put32(std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + static_cast<size_t>(i)] = static_cast<char>(v >> (8 * i));
 }
 
 // An archive image in memory that a test may damage before opening it.

@@ -5,6 +5,8 @@
 #include "config/config_store.h"
 #include "platform/environment.h"
 #include "platform/system.h"
+#include "support/temp_folder.h"
+#include "support/zip_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -23,57 +25,7 @@ inline std::string sep() {
     return std::string(1, zor::platform::DIR_SEPARATOR);
 }
 
-// A fresh folder below the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string base = std::filesystem::temp_directory_path().string();
-        while (!base.empty() && (base.back() == '/' || base.back() == '\\'))
-            base.pop_back();
-        std::random_device random;
-        for (;;) {
-            root = base + sep() + "zor-config-" + std::to_string(random());
-            std::error_code error;
-            if (std::filesystem::create_directory(root, error))
-                break;
-            if (error)
-                throw std::runtime_error("cannot create " + root);
-        }
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(root, ignored);
-    }
-
-    // Path of a relative name ("a/b" uses the system's separator).
-    std::string operator/(const std::string& relative) const {
-        std::string path = root + sep() + relative;
-        for (char& c : path)
-            if (c == '/')
-                c = zor::platform::DIR_SEPARATOR;
-        return path;
-    }
-    std::string withSeparator() const { return root + sep(); }
-
-    std::string makeFolder(const std::string& relative) const {
-        std::string path = *this / relative;
-        std::filesystem::create_directories(path);
-        return path;
-    }
-    std::string writeFile(const std::string& relative, const std::string& bytes = "x") const {
-        std::string path = *this / relative;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        if (!out)
-            throw std::runtime_error("cannot write " + path);
-        return path;
-    }
-
-    std::string root;
-};
+using zor::test::TempFolder;
 
 // Sets (or, with nullptr, removes) environment variables and restores them afterwards.
 class EnvironmentOverride {
@@ -157,14 +109,10 @@ inline std::string fakeRuntimeLibrary(const std::string& home) {
 }
 #endif
 
-inline void putLittleEndian(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+// A ZIP archive with one stored entry and an end record carrying `comment`.
+inline std::string zipWithComment(const std::string& comment) {
+    return zor::test::zipArchive(comment, "a.txt", "hello");
 }
-
-// A ZIP archive with one stored entry, its central directory and an end record carrying
-// `comment` (the comment length field is truncated to 16 bits, as the reader ignores it).
-std::string zipWithComment(const std::string& comment);
 
 // Program-like bytes followed by an archive whose comment is `comment`.
 inline std::string executableWithComment(const std::string& comment) {

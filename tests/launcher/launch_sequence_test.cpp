@@ -30,8 +30,8 @@ protected:
 
     void SetUp() override {
         FakeJvmTest::SetUp();
-        fs::create_directories(temp.path / "bin");
-        exe = temp.path / "bin" / (zor::test::onWindows() ? "app.exe" : "app");
+        fs::create_directories(temp.directory() / "bin");
+        exe = temp.directory() / "bin" / (zor::test::onWindows() ? "app.exe" : "app");
         startFolder = fs::current_path();
     }
     void TearDown() override {
@@ -50,7 +50,7 @@ protected:
         out.put(static_cast<char>(embedded.size() >> 8));
         out << embedded;
         out.close();
-        std::ofstream cfg(temp.path / "bin" / "app.cfg", std::ios::binary | std::ios::trunc);
+        std::ofstream cfg(temp.directory() / "bin" / "app.cfg", std::ios::binary | std::ios::trunc);
         cfg << file;
     }
     std::string runtime() const { return "jre_order c\r\njvmdll " + fakeJvm() + "\r\n"; }
@@ -101,7 +101,8 @@ TEST_F(LaunchSequence, OptionsThenPropertiesThenTheLaunchersOwnFromBothSources) 
                             "-Dx=expanded", "-Dc=d", "-Djava.class.path=" + lastClassPath,
                             "-Dzor.app.path=" + lastAppPath, "-Dapplication.home=" + lastHome));
     EXPECT_EQ(lastAppPath, nativePath(exe.string()));
-    EXPECT_EQ(lastHome, nativePath((temp.path / "bin").string()) + zor::platform::DIR_SEPARATOR);
+    EXPECT_EQ(lastHome,
+              nativePath((temp.directory() / "bin").string()) + zor::platform::DIR_SEPARATOR);
     zor::test::unsetEnv("ZOR_LAUNCH_VALUE");
 }
 
@@ -112,7 +113,7 @@ TEST_F(LaunchSequence, CreationFailuresEndTheSequence) {
     EXPECT_EQ(launch().error, zor::VmCreateFailed);
     EXPECT_TRUE(logged("FindClass").empty());
 
-    writeApp("jre_order c\r\njvmdll " + nativePath((temp.path / "none").string()) + "\r\n",
+    writeApp("jre_order c\r\njvmdll " + nativePath((temp.directory() / "none").string()) + "\r\n",
              "mainclass a.Main\r\n");
     EXPECT_EQ(launch().error, zor::RuntimeNotFound);
     writeApp("jre_order c\r\n", "mainclass a.Main\r\n");
@@ -224,7 +225,7 @@ protected:
         LaunchSequence::SetUp();
         hadCache = zor::platform::getEnvironment(cacheVariable, savedCache);
         hadHome = zor::platform::getEnvironment("HOME", savedHome);
-        cache = temp.path / "cache";
+        cache = temp.directory() / "cache";
         zor::test::setEnv(cacheVariable, nativePath(cache.string()));
         zor::test::setEnv("ZOR_FAKE_JVM_RESULT", "0");
         zor::test::setEnv("ZOR_FAKE_JVM_MAIN", "a/Main");
@@ -242,7 +243,7 @@ protected:
     // A runtime home named `name` with the test double as its VM library and a release file
     // saying `version` (none when empty); the library's path.
     std::string runtimeSaying(const std::string& name, const std::string& version) {
-        fs::path home = temp.path / name;
+        fs::path home = temp.directory() / name;
         fs::path folder = home / (zor::test::onWindows() ? "bin" : "lib") / "server";
         fs::create_directories(folder);
         fs::path library = folder / zor::platform::VM_LIBRARY_NAME;
@@ -264,7 +265,7 @@ protected:
         if (embedded != lastEmbedded || !fs::exists(exe))
             writeApp(runtime, "mainclass a.Main\r\n" + embedded);
         else
-            std::ofstream(temp.path / "bin" / "app.cfg", std::ios::binary | std::ios::trunc)
+            std::ofstream(temp.directory() / "bin" / "app.cfg", std::ios::binary | std::ios::trunc)
                 << runtime;
         lastEmbedded = embedded;
         std::filesystem::remove(log);
@@ -358,13 +359,13 @@ TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
 TEST_F(RuntimeOptions, ArchivePathsAndUnusableFolders) {
     std::string library = runtimeSaying("jdk17", "17");
     // A rooted value, expanded, with its missing folders created.
-    zor::test::setEnv("ZOR_CDS_PLACE", nativePath((temp.path / "mine").string()));
+    zor::test::setEnv("ZOR_CDS_PLACE", nativePath((temp.directory() / "mine").string()));
     std::string sep(1, zor::platform::DIR_SEPARATOR);
     std::vector<std::string> options =
         optionsWith(library, "classdatacache %ZOR_CDS_PLACE%" + sep + "a" + sep + "x.jsa\r\n");
-    std::string expectedArchive = nativePath((temp.path / "mine" / "a" / "x.jsa").string());
+    std::string expectedArchive = nativePath((temp.directory() / "mine" / "a" / "x.jsa").string());
     EXPECT_EQ(options.back(), "-XX:ArchiveClassesAtExit=" + expectedArchive + ".new");
-    EXPECT_TRUE(fs::is_regular_file(temp.path / "mine" / "a" / "x.jsa"));
+    EXPECT_TRUE(fs::is_regular_file(temp.directory() / "mine" / "a" / "x.jsa"));
     zor::test::unsetEnv("ZOR_CDS_PLACE");
 
     // A runtime without its own archive gets no archive options at all.
@@ -391,7 +392,7 @@ class ForcedDirectory : public LaunchSequence {
 protected:
     // The directory the launch leaves current for a "forcecwd" value.
     fs::path afterLaunchWith(const std::string& value) {
-        fs::current_path(temp.path);
+        fs::current_path(temp.directory());
         writeApp(runtime() + "forcecwd " + value + "\r\n", "");
         launch();
         return fs::current_path();
@@ -399,25 +400,27 @@ protected:
 };
 
 TEST_F(ForcedDirectory, ResolvedAgainstTheExecutablesFolder) {
-    fs::create_directories(temp.path / "bin" / "data");
-    fs::create_directories(temp.path / "elsewhere");
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith("."), temp.path / "bin"));
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith("data"), temp.path / "bin" / "data"));
+    fs::create_directories(temp.directory() / "bin" / "data");
+    fs::create_directories(temp.directory() / "elsewhere");
+    EXPECT_TRUE(fs::equivalent(afterLaunchWith("."), temp.directory() / "bin"));
+    EXPECT_TRUE(fs::equivalent(afterLaunchWith("data"), temp.directory() / "bin" / "data"));
     EXPECT_TRUE(fs::equivalent(
         afterLaunchWith(".." + std::string(1, zor::platform::DIR_SEPARATOR) + "elsewhere"),
-        temp.path / "elsewhere"));
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith(nativePath((temp.path / "elsewhere").string())),
-                               temp.path / "elsewhere"));
-    zor::test::setEnv("ZOR_LAUNCH_DIR", nativePath((temp.path / "elsewhere").string()));
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith("%ZOR_LAUNCH_DIR%"), temp.path / "elsewhere"));
+        temp.directory() / "elsewhere"));
+    EXPECT_TRUE(
+        fs::equivalent(afterLaunchWith(nativePath((temp.directory() / "elsewhere").string())),
+                       temp.directory() / "elsewhere"));
+    zor::test::setEnv("ZOR_LAUNCH_DIR", nativePath((temp.directory() / "elsewhere").string()));
+    EXPECT_TRUE(
+        fs::equivalent(afterLaunchWith("%ZOR_LAUNCH_DIR%"), temp.directory() / "elsewhere"));
     zor::test::unsetEnv("ZOR_LAUNCH_DIR");
 }
 
 TEST_F(ForcedDirectory, UnusableValuesLeaveTheDirectoryAlone) {
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith(""), temp.path));
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith("no-such-folder"), temp.path));
+    EXPECT_TRUE(fs::equivalent(afterLaunchWith(""), temp.directory()));
+    EXPECT_TRUE(fs::equivalent(afterLaunchWith("no-such-folder"), temp.directory()));
     // Longer than a path buffer holds: ignored rather than cut short.
-    fs::path deep = temp.path / "bin";
+    fs::path deep = temp.directory() / "bin";
     std::string relative;
     while (nativePath(deep.string()).size() < 300) {
         deep /= "abcdefghijklmnopqrstuvwxyz";
@@ -427,7 +430,7 @@ TEST_F(ForcedDirectory, UnusableValuesLeaveTheDirectoryAlone) {
     }
     std::error_code ignored;
     fs::create_directories(deep, ignored);
-    EXPECT_TRUE(fs::equivalent(afterLaunchWith(relative), temp.path));
+    EXPECT_TRUE(fs::equivalent(afterLaunchWith(relative), temp.directory()));
 }
 
 TEST(ResolveFullPath, JoinsLikeTheForcedDirectoryNeeds) {

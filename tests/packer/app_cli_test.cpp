@@ -83,7 +83,7 @@ TEST_F(AppPacking, BadInputIsRefusedWithItsReasonAndNoOutput) {
     writeBytes(dir / "long.cfg", bytesOf("option -Xmx64m\n" + longLine));
     writeBytes(dir / "twice.cfg", bytesOf("mainclass a.Main\n"));
     fs::create_directories(dir / "folder.jar");
-    auto at = [&](const std::string& name) { return quote((dir / name).string()); };
+    auto at = [&](const std::string& name) { return quote(dir / name); };
     const std::string win64 = "--target=win64 ";
 
     struct Case {
@@ -101,8 +101,7 @@ TEST_F(AppPacking, BadInputIsRefusedWithItsReasonAndNoOutput) {
         {"--app " + at("app.jar") + " --main-class a.Mian", "the main class a.Mian is not in"},
         {"--app " + at("app.jar") + " --lib " + at("d1/x.jar") + " --lib " + at("d2/x.jar"),
          "two libraries are named x.jar"},
-        {"--app " + at("missingcp.jar"),
-         (dir / "lib/gone.jar").string() + " named by the Class-Path"},
+        {"--app " + at("missingcp.jar"), (dir / "lib/gone.jar") + " named by the Class-Path"},
         {"--lib " + at("d1/x.jar") + " --main-class a.Main", "--lib needs --app"},
         {"--app " + at("app.jar") + " --config-file " + at("long.cfg"), "51200"},
         {"--app " + at("app.jar") + " --config-file " + at("absent.cfg"),
@@ -186,7 +185,7 @@ TEST_F(AppPacking, ManifestNamesTheMainClassAndTheLibrariesItNests) {
                  quote(first.string()),
              dir / "solo-app");
     ASSERT_EQ(r.code, 0) << r.err;
-    listing = runCommand("zipinfo -1 " + quote(embeddedArchive(dir / "solo-app").string()));
+    listing = runCommand("zipinfo -1 " + quote(embeddedArchive(dir / "solo-app")));
     EXPECT_EQ(listing.out, "META-INF/MANIFEST.MF\nx/y.txt\nlib/first.jar\n");
 }
 
@@ -195,8 +194,8 @@ TEST_F(AppPacking, ConfigurationFileLinesComeBeforeSetAndUnknownKeysAreNamed) {
     writeBytes(dir / "app.cfg", bytesOf("# memory\r\n  option = -Xmx1g\n\nproperty=a=b \r\n"
                                         "optoin -Xss1m\nmainclass b.Other\n"));
     fs::path out = dir / "app";
-    RunResult r = pack("--app " + quote(app.string()) + " --config-file " +
-                           quote((dir / "app.cfg").string()) + " --set jre_order=s",
+    RunResult r = pack("--app " + quote(app.string()) + " --config-file " + quote(dir / "app.cfg") +
+                           " --set jre_order=s",
                        out);
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(findAppendedArchive(readBytes(out))->comment,

@@ -103,7 +103,7 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
     const std::string supportArg = "--support " + quote(support.string()) + " ";
     const std::string files = stubArg + supportArg;
     const std::string main = "--main-class a.Main " + files;
-    auto path = [&](const std::string& name) { return quote((dir / name).string()) + " "; };
+    auto path = [&](const std::string& name) { return quote(dir / name) + " "; };
     const std::vector<Case> cases = {
         {files, "no main class"},
         {files + "--main-class ''", "no main class"},
@@ -184,8 +184,8 @@ TEST_F(Packing, StubAndSupportAreFoundBesideTheProgramOrInSiblingBuildFolders) {
     fs::create_directories(tree / "win64");
     fs::path tool = tree / "linux" / "zorpack";
     fs::copy_file(ZORPACK, tool);
-    std::string base = quote(tool.string()) + " --main-class a.Main -o " +
-                       quote((dir / "out").string()) + " --target ";
+    std::string base =
+        quote(tool.string()) + " --main-class a.Main -o " + quote(dir / "out") + " --target ";
 
     RunResult none = runCommand(base + "linux");
     EXPECT_EQ(none.code, 1);

@@ -20,7 +20,7 @@ bool packs(Target target, const Bytes& stub, const Bytes& support) {
     input.stub = stub;
     input.support = support;
     input.configText = "mainclass a.Main\r\n";
-    input.resources.push_back({TYPE_RCDATA, APP_ARCHIVE_ID, patternBytes(300)});
+    input.resources.push_back({zor::RESOURCE_TYPE_RCDATA, zor::APP_ARCHIVE_ID, patternBytes(300)});
     try {
         Bytes out = packExecutable(input);
         return !out.empty();
@@ -69,7 +69,7 @@ TEST(DamagedInput, TruncatedAndCorruptedStubsAreRefusedOrPackedSafely) {
         // Absurd alignments would pad the output to gigabytes.
         for (size_t field : {optional + 32, optional + 36}) {
             Bytes damaged = stub;
-            put32(damaged.data() + field, 0x7ffffff0u);
+            zor::write32(damaged.data() + field, 0x7ffffff0u);
             EXPECT_FALSE(packs(target, damaged, support));
         }
     }

@@ -17,7 +17,7 @@ TEST(ResourceBlock, PackedElfCarriesItsResourcesBeforeTheArchiveAndStillRuns) {
     RunResult r = runCommand(zorpack() + " --target linux --stub " + quote(ELF_STANDIN) +
                              " --support " + quote(support.string()) +
                              " --main-class a.Main --app " + quote(appZip.string()) + " --splash " +
-                             quote((dir / "splash.bmp").string()) + " -o " + quote(out.string()));
+                             quote(dir / "splash.bmp") + " -o " + quote(out.string()));
     ASSERT_EQ(r.code, 0) << r.err;
 
     Bytes packed = readBytes(out), stub = readBytes(ELF_STANDIN), app = readBytes(appZip);
@@ -46,9 +46,8 @@ TEST(ResourceBlock, PackedElfCarriesItsResourcesBeforeTheArchiveAndStillRuns) {
     EXPECT_EQ(Bytes(data, data + size), block->entries[1].data);
 
     // The program runs and finds the same things in its own file.
-    RunResult run = runCommand(quote(out.string()) + " " + quote((dir / "app-out").string()) + " " +
-                                   quote((dir / "comment-out").string()),
-                               30);
+    RunResult run = runCommand(
+        quote(out.string()) + " " + quote(dir / "app-out") + " " + quote(dir / "comment-out"), 30);
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_EQ(readBytes(dir / "app-out"), app);
     EXPECT_EQ(readText(dir / "comment-out"), "mainclass a.Main\r\n");

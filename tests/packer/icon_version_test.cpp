@@ -62,7 +62,7 @@ TEST(IconAndVersion, WrittenForBothWindowsTargetsAndReadBackUnderWine) {
                            " --support " + quote(support.string()) + " --app " +
                            quote(app.string()) + " ";
         fs::path out = dir / (std::string("tool-") + target + ".exe");
-        RunResult r = runCommand(base + "--icon " + quote((dir / "app.ico").string()) +
+        RunResult r = runCommand(base + "--icon " + quote(dir / "app.ico") +
                                  " --name 'Zor Démo' --app-version 2.5.1-beta --vendor 'Acme'"
                                  " --copyright '© 2026 Acme' --description 'Does things' -o " +
                                  quote(out.string()));

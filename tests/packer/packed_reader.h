@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/resource_block.h"
+#include "support/zip_bytes.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,9 +15,7 @@ namespace zor::packtest {
 
 using Bytes = std::vector<uint8_t>;
 
-inline uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
+using zor::test::le32;
 
 struct AppendedArchive {
     size_t start;           // first byte of the archive in the file

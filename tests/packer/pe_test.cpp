@@ -210,7 +210,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     // The same file name for both: the version information names the output file.
     fs::create_directories(dir / "plain");
     fs::create_directories(dir / "console");
-    fs::path plain = dir / "plain" / "app.exe", console = dir / "console" / "app.exe",
+    fs::path plain = dir / "plain/app.exe", console = dir / "console/app.exe",
              both = dir / "both.exe";
     ASSERT_EQ(pack(GetParam().stub, appZip, plain).code, 0);
     RunResult r = pack(GetParam().stub, appZip, console, "--console");
@@ -232,8 +232,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     EXPECT_NE(dump.out.find("(Windows CUI)"), std::string::npos) << dump.out;
 
     // --manifest: one language-neutral RT_MANIFEST 1 with the file's bytes, beside the rest.
-    r = pack(GetParam().stub, appZip, both,
-             "--console --manifest " + quote((dir / "app.manifest").string()));
+    r = pack(GetParam().stub, appZip, both, "--console --manifest " + quote(dir / "app.manifest"));
     ASSERT_EQ(r.code, 0) << r.err;
     ResourceTree plainTree = PeImage(a, GetParam().kind).readResources();
     ResourceTree tree = PeImage(readBytes(both), GetParam().kind).readResources();
@@ -254,8 +253,7 @@ TEST_P(PeResources, ConsoleAndManifestChangeOnlyWhatTheyName) {
     for (const auto& [text, message] : refused) {
         writeBytes(dir / "bad.manifest", bytesOf(text));
         fs::path out = dir / "refused.exe";
-        r = pack(GetParam().stub, appZip, out,
-                 "--manifest " + quote((dir / "bad.manifest").string()));
+        r = pack(GetParam().stub, appZip, out, "--manifest " + quote(dir / "bad.manifest"));
         EXPECT_EQ(r.code, 1) << text;
         EXPECT_NE(r.err.find(message), std::string::npos) << text << "\n" << r.err;
         EXPECT_FALSE(fs::exists(out)) << text;
@@ -336,9 +334,9 @@ TEST(ResourceDirectory, ResourcesBeyondTheAddressSpaceAreRefused) {
     for (size_t i = 0; i < count; ++i)
         if (le32(stub.data() + table + 40 * i + 12) > le32(stub.data() + last + 12))
             last = table + 40 * i;
-    zor::pack::put32(stub.data() + last + 8, 0x1000);
-    zor::pack::put32(stub.data() + last + 12, 0xFFFF0000u);
-    zor::pack::put32(stub.data() + last + 16, 0);
+    zor::write32(stub.data() + last + 8, 0x1000);
+    zor::write32(stub.data() + last + 12, 0xFFFF0000u);
+    zor::write32(stub.data() + last + 16, 0);
     zor::pack::PackInput input;
     input.target = zor::pack::Target::Win64;
     input.stub = stub;
@@ -374,22 +372,22 @@ TEST(ResourceDirectory, TablesReachedTwiceAreRefused) {
         uint8_t* r = damaged.data() + raw;
         std::fill(r, r + 0x100, 0);
         auto tableAt = [&](uint32_t at, uint32_t id, uint32_t target) {
-            zor::pack::put16(r + at + 14, 1);
-            zor::pack::put32(r + at + 16, id);
-            zor::pack::put32(r + at + 20, target);
+            zor::write16(r + at + 14, 1);
+            zor::write32(r + at + 16, id);
+            zor::write32(r + at + 20, target);
         };
-        zor::pack::put16(r + 14, 2);
-        zor::pack::put32(r + 16, 10);
-        zor::pack::put32(r + 20, 0x80000000u | 0x20);
-        zor::pack::put32(r + 24, 11);
-        zor::pack::put32(r + 28, 0x80000000u | secondType);
+        zor::write16(r + 14, 2);
+        zor::write32(r + 16, 10);
+        zor::write32(r + 20, 0x80000000u | 0x20);
+        zor::write32(r + 24, 11);
+        zor::write32(r + 28, 0x80000000u | secondType);
         tableAt(0x20, 128, 0x80000000u | 0x40);
         tableAt(0x40, 0, 0x60);
         tableAt(0x80, 128, 0x80000000u | 0xA0);
         tableAt(0xA0, 0, 0x60 + 0x60);
         for (uint32_t entry : {0x60u, 0xC0u}) {
-            zor::pack::put32(r + entry, rva + 0xF0);
-            zor::pack::put32(r + entry + 4, 4);
+            zor::write32(r + entry, rva + 0xF0);
+            zor::write32(r + entry + 4, 4);
         }
         std::memcpy(r + 0xF0, "abcd", 4);
         return damaged;
@@ -408,7 +406,7 @@ TEST(ResourceDirectory, NewSectionGoesAboveHeadersAndEverySection) {
     size_t count = stub[pe + 6] | (stub[pe + 7] << 8);
     for (size_t i = 0; i < count; ++i)
         std::fill(stub.begin() + table + 40 * i + 8, stub.begin() + table + 40 * i + 24, 0);
-    zor::pack::put32(stub.data() + pe + 24 + 112 + 8 * 2, 0); // no resources yet
+    zor::write32(stub.data() + pe + 24 + 112 + 8 * 2, 0); // no resources yet
     PeImage image(stub, PeKind::Pe32Plus);
     ResourceTree tree;
     tree.put(10, 128, patternBytes(300));

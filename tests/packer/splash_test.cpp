@@ -20,7 +20,7 @@ TEST(SplashOption, RefusesBitmapsTheLauncherCannotDrawAndCarriesTheRest) {
         writeBytes(dir / "splash.bmp", bmp);
         return runCommand(zorpack() + " --target linux --stub " + quote(ELF_STANDIN) +
                           " --support " + quote(support.string()) + " --main-class a.Main" +
-                          " --splash " + quote((dir / "splash.bmp").string()) + " -o " +
+                          " --splash " + quote(dir / "splash.bmp") + " -o " +
                           quote((folder / "packed").string()));
     };
     const Bytes good = makeBitmap(9, 4);

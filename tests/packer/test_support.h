@@ -2,6 +2,8 @@
 // time limit.
 #pragma once
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -41,23 +43,9 @@ inline std::string quote(const std::string& s) {
 }
 
 // A fresh folder under the build tree, removed when the test ends.
-class TempDir {
+class TempDir : public zor::test::TempFolder {
 public:
-    TempDir() {
-        fs::path base = fs::path(ZOR_BINARY_DIR) / "tests" / "packer" / "tmp";
-        fs::create_directories(base);
-        std::string pattern = (base / "XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    fs::path path_;
+    TempDir() : TempFolder(fs::path(ZOR_BINARY_DIR) / "tests" / "packer" / "tmp") {}
 };
 
 struct RunResult {
@@ -69,8 +57,7 @@ struct RunResult {
 inline RunResult runCommand(const std::string& command, int seconds = 60) {
     TempDir capture;
     std::string full = "timeout -k 5 " + std::to_string(seconds) + " " + command + " >" +
-                       quote((capture / "out").string()) + " 2>" +
-                       quote((capture / "err").string()) + " </dev/null";
+                       quote(capture / "out") + " 2>" + quote(capture / "err") + " </dev/null";
     int status = std::system(("bash -c " + quote(full)).c_str());
     int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return {code, readText(capture / "out"), readText(capture / "err")};

@@ -1,5 +1,5 @@
 #include "platform/files.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -27,10 +27,10 @@ std::map<std::string, bool> listAll(const std::string& pattern) {
 TEST(File, ReadsSeeksAndReportsSize) {
     TempFolder temp;
     std::string content = "0123456789abcdefghij";
-    temp.write("data.bin", content);
+    temp.writeFile("data.bin", content);
 
     File file;
-    ASSERT_TRUE(file.openRead(temp.path("data.bin").c_str()));
+    ASSERT_TRUE(file.openRead((temp / "data.bin").c_str()));
     EXPECT_EQ(file.size(), 20);
     char buffer[32] = {};
     EXPECT_EQ(file.read(buffer, 4), 4);
@@ -58,20 +58,20 @@ TEST(File, ReadsSeeksAndReportsSize) {
 
 TEST(File, OpensOnlyExistingFilesNotFolders) {
     TempFolder temp;
-    temp.folder("sub");
+    temp.makeFolder("sub");
     File file;
-    EXPECT_FALSE(file.openRead(temp.path("missing").c_str()));
-    EXPECT_FALSE(file.openRead(temp.path("sub").c_str()));
+    EXPECT_FALSE(file.openRead((temp / "missing").c_str()));
+    EXPECT_FALSE(file.openRead((temp / "sub").c_str()));
     EXPECT_FALSE(file.openRead(""));
     EXPECT_FALSE(file.isOpen());
 }
 
 TEST(File, OthersMayWriteWhileItIsOpen) {
     TempFolder temp;
-    temp.write("shared.txt", "before");
+    temp.writeFile("shared.txt", "before");
     File file;
-    ASSERT_TRUE(file.openRead(temp.path("shared.txt").c_str()));
-    FILE* writer = std::fopen(temp.path("shared.txt").c_str(), "r+b");
+    ASSERT_TRUE(file.openRead((temp / "shared.txt").c_str()));
+    FILE* writer = std::fopen((temp / "shared.txt").c_str(), "r+b");
     ASSERT_NE(writer, nullptr);
     EXPECT_EQ(std::fwrite("AFTER", 1, 5, writer), 5u);
     std::fclose(writer);
@@ -85,23 +85,23 @@ TEST(FileMapping, MapsWholeFileReadOnly) {
     std::string content(70000, '\0');
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 7);
-    temp.write("big.bin", content);
-    temp.write("small.bin", "xyz");
-    temp.write("empty.bin", "");
-    temp.folder("sub");
+    temp.writeFile("big.bin", content);
+    temp.writeFile("small.bin", "xyz");
+    temp.writeFile("empty.bin", "");
+    temp.makeFolder("sub");
 
     FileMapping mapping;
-    ASSERT_TRUE(mapping.map(temp.path("big.bin").c_str()));
+    ASSERT_TRUE(mapping.map((temp / "big.bin").c_str()));
     ASSERT_EQ(mapping.size(), 70000);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapping.data()), 70000), content);
 
     // Mapping again replaces the first view.
-    ASSERT_TRUE(mapping.map(temp.path("small.bin").c_str()));
+    ASSERT_TRUE(mapping.map((temp / "small.bin").c_str()));
     EXPECT_EQ(mapping.size(), 3);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapping.data()), 3), "xyz");
 
     for (const char* bad : {"missing.bin", "empty.bin", "sub"}) {
-        EXPECT_FALSE(mapping.map(temp.path(bad).c_str())) << bad;
+        EXPECT_FALSE(mapping.map((temp / bad).c_str())) << bad;
         EXPECT_EQ(mapping.data(), nullptr);
         EXPECT_EQ(mapping.size(), 0);
     }
@@ -109,25 +109,25 @@ TEST(FileMapping, MapsWholeFileReadOnly) {
 
 TEST(DirectorySearch, ListsEveryEntryWithFolderAttribute) {
     TempFolder temp;
-    temp.write("a.jar", "a");
-    temp.write("B.ZIP", "b");
-    temp.write("noext", "c");
-    temp.write("two.dots.txt", "d");
-    temp.folder("sub");
-    temp.write("sub/inner.jar", "e");
+    temp.writeFile("a.jar", "a");
+    temp.writeFile("B.ZIP", "b");
+    temp.writeFile("noext", "c");
+    temp.writeFile("two.dots.txt", "d");
+    temp.makeFolder("sub");
+    temp.writeFile("sub/inner.jar", "e");
 
-    auto all = listAll(temp.path("*.*"));
+    auto all = listAll((temp / "*.*"));
     std::map<std::string, bool> expected = {
         {".", true},      {"..", true},  {"a.jar", false},       {"B.ZIP", false},
         {"noext", false}, {"sub", true}, {"two.dots.txt", false}};
     EXPECT_EQ(all, expected);
-    EXPECT_EQ(listAll(temp.path("*")), expected);
+    EXPECT_EQ(listAll((temp / "*")), expected);
 }
 
 TEST(DirectorySearch, MatchesWildcardsInLastComponent) {
     TempFolder temp;
     for (const char* name : {"a.jar", "ab.jar", "b.txt", "a.jar.bak", "x1.txt", "x22.txt"})
-        temp.write(name, "-");
+        temp.writeFile(name, "-");
 
     auto names = [](const std::map<std::string, bool>& found) {
         std::set<std::string> result;
@@ -135,45 +135,45 @@ TEST(DirectorySearch, MatchesWildcardsInLastComponent) {
             result.insert(entry.first);
         return result;
     };
-    EXPECT_EQ(names(listAll(temp.path("*.jar"))), (std::set<std::string>{"a.jar", "ab.jar"}));
-    EXPECT_EQ(names(listAll(temp.path("x?.txt"))), (std::set<std::string>{"x1.txt"}));
-    EXPECT_EQ(names(listAll(temp.path("a*"))),
+    EXPECT_EQ(names(listAll((temp / "*.jar"))), (std::set<std::string>{"a.jar", "ab.jar"}));
+    EXPECT_EQ(names(listAll((temp / "x?.txt"))), (std::set<std::string>{"x1.txt"}));
+    EXPECT_EQ(names(listAll((temp / "a*"))),
               (std::set<std::string>{"a.jar", "a.jar.bak", "ab.jar"}));
-    EXPECT_TRUE(listAll(temp.path("*.none")).empty());
+    EXPECT_TRUE(listAll((temp / "*.none")).empty());
 }
 
 TEST(DirectorySearch, PlainNameFindsThatOneEntry) {
     TempFolder temp;
-    temp.write("file.txt", "-");
-    temp.folder("folder");
+    temp.writeFile("file.txt", "-");
+    temp.makeFolder("folder");
 
     DirectorySearch search;
-    ASSERT_TRUE(search.first(temp.path("file.txt").c_str()));
+    ASSERT_TRUE(search.first((temp / "file.txt").c_str()));
     EXPECT_STREQ(search.name(), "file.txt");
     EXPECT_FALSE(search.isFolder());
     EXPECT_FALSE(search.next());
 
-    ASSERT_TRUE(search.first(temp.path("folder").c_str()));
+    ASSERT_TRUE(search.first((temp / "folder").c_str()));
     EXPECT_STREQ(search.name(), "folder");
     EXPECT_TRUE(search.isFolder());
     EXPECT_FALSE(search.next());
 
-    EXPECT_FALSE(search.first(temp.path("absent.txt").c_str()));
+    EXPECT_FALSE(search.first((temp / "absent.txt").c_str()));
 }
 
 TEST(DirectorySearch, FindsNothingForMissingFolderOrTrailingSeparator) {
     TempFolder temp;
-    temp.folder("folder");
-    temp.write("folder/x.jar", "-");
+    temp.makeFolder("folder");
+    temp.writeFile("folder/x.jar", "-");
 
     DirectorySearch search;
-    EXPECT_FALSE(search.first(temp.path("nowhere/*.*").c_str()));
-    EXPECT_FALSE(search.first(temp.path("folder/").c_str()));
-    EXPECT_FALSE(search.first(temp.path().c_str()));
+    EXPECT_FALSE(search.first((temp / "nowhere/*.*").c_str()));
+    EXPECT_FALSE(search.first((temp / "folder/").c_str()));
+    EXPECT_FALSE(search.first(temp.withSeparator().c_str()));
     EXPECT_FALSE(search.first(""));
     EXPECT_FALSE(search.next());
     // The search still works after failures.
-    ASSERT_TRUE(search.first(temp.path("folder/*.jar").c_str()));
+    ASSERT_TRUE(search.first((temp / "folder/*.jar").c_str()));
     EXPECT_STREQ(search.name(), "x.jar");
 }
 
@@ -181,16 +181,16 @@ TEST(DirectorySearch, FindsNothingForMissingFolderOrTrailingSeparator) {
 // folder twice: two paths to one folder agree, two folders differ, files and gaps have none.
 TEST(FolderIdentity, SameFolderWhateverThePath) {
     TempFolder tmp;
-    tmp.folder("a/b");
-    tmp.folder("c");
-    tmp.write("a/file.txt", "x");
+    tmp.makeFolder("a/b");
+    tmp.makeFolder("c");
+    tmp.writeFile("a/file.txt", "x");
     FolderIdentity a, aAgain, c;
-    ASSERT_TRUE(identifyFolder(tmp.path("a").c_str(), &a));
-    ASSERT_TRUE(identifyFolder(tmp.path("a/b/..").c_str(), &aAgain));
-    ASSERT_TRUE(identifyFolder(tmp.path("c").c_str(), &c));
+    ASSERT_TRUE(identifyFolder((tmp / "a").c_str(), &a));
+    ASSERT_TRUE(identifyFolder((tmp / "a/b/..").c_str(), &aAgain));
+    ASSERT_TRUE(identifyFolder((tmp / "c").c_str(), &c));
     EXPECT_TRUE(a == aAgain);
     EXPECT_FALSE(a == c);
     FolderIdentity none;
-    EXPECT_FALSE(identifyFolder(tmp.path("a/file.txt").c_str(), &none));
-    EXPECT_FALSE(identifyFolder(tmp.path("missing").c_str(), &none));
+    EXPECT_FALSE(identifyFolder((tmp / "a/file.txt").c_str(), &none));
+    EXPECT_FALSE(identifyFolder((tmp / "missing").c_str(), &none));
 }

@@ -2,7 +2,7 @@
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/system.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <climits>
 #include <cstdlib>
@@ -49,15 +49,15 @@ TEST(PosixPaths, FullPathFoldsDotsAndSeparatorsLexically) {
 
     // No existence test and no link resolution.
     TempFolder temp;
-    temp.folder("real");
-    ASSERT_EQ(symlink(temp.path("real").c_str(), temp.path("link").c_str()), 0);
-    std::string base = full(temp.path().c_str());
-    EXPECT_EQ(full((temp.path("link") + "/../missing").c_str()), base + "missing");
+    temp.makeFolder("real");
+    ASSERT_EQ(symlink((temp / "real").c_str(), (temp / "link").c_str()), 0);
+    std::string base = full(temp.withSeparator().c_str());
+    EXPECT_EQ(full(((temp / "link") + "/../missing").c_str()), base + "missing");
 }
 
 TEST(PosixPaths, OverlongCurrentDirectoryReadsEmpty) {
     TempFolder temp;
-    std::string deep = temp.path();
+    std::string deep = temp.withSeparator();
     while (deep.size() < 300)
         deep += "abcdefghijklmnopqrstuvwxyz/";
     std::filesystem::create_directories(deep);
@@ -75,17 +75,17 @@ TEST(PosixPaths, OverlongCurrentDirectoryReadsEmpty) {
 // test again with an empty folder mounted over /usr/lib/jvm.
 TEST(PosixPaths, RuntimeHomeFromJavaOnPath) {
     TempFolder temp;
-    temp.folder("jdk/bin");
-    temp.folder("links");
-    temp.write("jdk/bin/java", "#!/bin/sh\n");
-    ASSERT_EQ(chmod(temp.path("jdk/bin/java").c_str(), 0755), 0);
-    ASSERT_EQ(symlink(temp.path("jdk/bin/java").c_str(), temp.path("links/java").c_str()), 0);
-    temp.folder("notexec");
-    temp.write("notexec/java", "");
+    temp.makeFolder("jdk/bin");
+    temp.makeFolder("links");
+    temp.writeFile("jdk/bin/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod((temp / "jdk/bin/java").c_str(), 0755), 0);
+    ASSERT_EQ(symlink((temp / "jdk/bin/java").c_str(), (temp / "links/java").c_str()), 0);
+    temp.makeFolder("notexec");
+    temp.writeFile("notexec/java", "");
 
     ByteString savedPath;
     bool hadPath = getEnvironment("PATH", savedPath);
-    std::string path = temp.path("missing") + ":" + temp.path("notexec") + ":" + temp.path("links");
+    std::string path = (temp / "missing") + ":" + (temp / "notexec") + ":" + (temp / "links");
     ASSERT_TRUE(setEnvironment("PATH", path.c_str()));
     ByteString home = systemRuntimeHome();
     if (char* link = realpath("/usr/lib/jvm/default-java", nullptr)) {
@@ -94,16 +94,16 @@ TEST(PosixPaths, RuntimeHomeFromJavaOnPath) {
         setEnvironment("PATH", hadPath ? savedPath.c_str() : nullptr);
         return;
     }
-    char* real = realpath(temp.path("jdk").c_str(), nullptr);
+    char* real = realpath((temp / "jdk").c_str(), nullptr);
     ASSERT_NE(real, nullptr);
     EXPECT_EQ(std::string(home.c_str()), std::string(real) + "/");
     std::free(real);
 
     // A java that is not inside a bin folder names no home.
-    temp.folder("loose");
-    temp.write("loose/java", "#!/bin/sh\n");
-    ASSERT_EQ(chmod(temp.path("loose/java").c_str(), 0755), 0);
-    ASSERT_TRUE(setEnvironment("PATH", temp.path("loose").c_str()));
+    temp.makeFolder("loose");
+    temp.writeFile("loose/java", "#!/bin/sh\n");
+    ASSERT_EQ(chmod((temp / "loose/java").c_str(), 0755), 0);
+    ASSERT_TRUE(setEnvironment("PATH", (temp / "loose").c_str()));
     EXPECT_EQ(systemRuntimeHome(), "");
     ASSERT_TRUE(setEnvironment("PATH", ""));
     EXPECT_EQ(systemRuntimeHome(), "");
@@ -113,22 +113,22 @@ TEST(PosixPaths, RuntimeHomeFromJavaOnPath) {
 
 TEST(PosixPaths, SearchTreatsLinksToFoldersAsFolders) {
     TempFolder temp;
-    temp.folder("server");
-    ASSERT_EQ(symlink(temp.path("server").c_str(), temp.path("linked").c_str()), 0);
-    ASSERT_EQ(symlink(temp.path("gone").c_str(), temp.path("dangling").c_str()), 0);
-    temp.write("x[1].jar", "-");
-    temp.write("x1.jar", "-");
+    temp.makeFolder("server");
+    ASSERT_EQ(symlink((temp / "server").c_str(), (temp / "linked").c_str()), 0);
+    ASSERT_EQ(symlink((temp / "gone").c_str(), (temp / "dangling").c_str()), 0);
+    temp.writeFile("x[1].jar", "-");
+    temp.writeFile("x1.jar", "-");
 
     std::map<std::string, bool> found;
     DirectorySearch search;
-    for (bool more = search.first(temp.path("*.*").c_str()); more; more = search.next())
+    for (bool more = search.first((temp / "*.*").c_str()); more; more = search.next())
         found[search.name()] = search.isFolder();
     EXPECT_TRUE(found.at("linked"));
     EXPECT_FALSE(found.at("dangling"));
-    EXPECT_TRUE(search.first(temp.path("dangling").c_str()));
+    EXPECT_TRUE(search.first((temp / "dangling").c_str()));
 
     // Only '*' and '?' are wildcards; brackets are plain characters.
-    ASSERT_TRUE(search.first(temp.path("x[1]*").c_str()));
+    ASSERT_TRUE(search.first((temp / "x[1]*").c_str()));
     EXPECT_STREQ(search.name(), "x[1].jar");
     EXPECT_FALSE(search.next());
 }

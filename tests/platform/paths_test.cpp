@@ -1,6 +1,6 @@
 // Path services whose behaviour is the same on every target.
 #include "platform/system.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -22,11 +22,11 @@ TEST(Paths, ModulePathNamesThisProgram) {
 
 TEST(Paths, CurrentDirectoryFollowsChanges) {
     TempFolder temp;
-    temp.folder("inner");
+    temp.makeFolder("inner");
     ByteString before = currentDirectory();
     ASSERT_GT(before.length, 0);
 
-    ASSERT_TRUE(setCurrentDirectory(temp.path("inner").c_str()));
+    ASSERT_TRUE(setCurrentDirectory((temp / "inner").c_str()));
     ByteString now = currentDirectory();
     // Compare the last component only: the temporary folder may be reached through a link.
     std::string text(now.c_str());
@@ -37,7 +37,7 @@ TEST(Paths, CurrentDirectoryFollowsChanges) {
     int32_t n = fullPathName("x.txt", buffer, sizeof(buffer));
     EXPECT_EQ(std::string(buffer, n), text + DIR_SEPARATOR + "x.txt");
 
-    EXPECT_FALSE(setCurrentDirectory(temp.path("missing").c_str()));
+    EXPECT_FALSE(setCurrentDirectory((temp / "missing").c_str()));
     EXPECT_FALSE(setCurrentDirectory(""));
     EXPECT_TRUE(setCurrentDirectory(before.c_str()));
     EXPECT_EQ(currentDirectory(), before);

@@ -3,7 +3,7 @@
 #include "platform/resources.h"
 #include "platform/system.h"
 #include "resource_image.h"
-#include "temp_folder.h"
+#include "support/temp_folder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -51,7 +51,7 @@ TEST(OwnResources, PackedCopyReadsItsBlock) {
     TempFolder temp;
     ByteString self = modulePath();
     ASSERT_GT(self.length, 0);
-    std::string packed = temp.path("packed");
+    std::string packed = (temp / "packed");
     std::filesystem::copy_file(self.c_str(), packed);
     {
         std::ofstream out(packed, std::ios::binary | std::ios::app);
@@ -65,9 +65,9 @@ TEST(OwnResources, PackedCopyReadsItsBlock) {
                           "' --gtest_also_run_disabled_tests"
                           " --gtest_filter=OwnResources.DISABLED_ReadFromPackedCopy"
                           " >'" +
-                          temp.path("log") + "' 2>&1";
+                          (temp / "log") + "' 2>&1";
     int status = std::system(command.c_str());
-    std::ifstream log(temp.path("log"));
+    std::ifstream log((temp / "log"));
     std::string output((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
     ASSERT_TRUE(WIFEXITED(status)) << output;
     EXPECT_EQ(WEXITSTATUS(status), 0) << output;

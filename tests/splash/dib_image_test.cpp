@@ -1,5 +1,6 @@
 // The bitmap decoder that the Linux splash draws with and that zorpack checks bitmaps with.
 #include "platform/dib_image.h"
+#include "support/zip_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void put32(Bytes& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.at(at + i) = uint8_t(v >> (8 * i));
-}
+using zor::test::put32;
 
 // An uncompressed bitmap of `rgb` (top row first) at `bpp`, written bottom-up or top-down with a
 // 40-byte header; deeper than 8 bits the colours are stored directly, else through a palette of

@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 #include "platform/environment.h"
+#include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -46,31 +47,6 @@ inline std::vector<std::string> readLines(const std::filesystem::path& file) {
     return lines;
 }
 
-// A fresh temporary folder, removed with everything in it at the end of the test.
-class TempFolder {
-public:
-    TempFolder() {
-        auto base = std::filesystem::temp_directory_path();
-        for (int i = 0;; ++i) {
-            path = base / ("zor-test-" + std::to_string(counter()++) + "-" + std::to_string(i));
-            if (std::filesystem::create_directories(path))
-                break;
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-
-private:
-    static int& counter() {
-        static int next = static_cast<int>(
-            std::filesystem::file_time_type::clock::now().time_since_epoch().count() & 0xFFFFFF);
-        return next;
-    }
-};
-
 // Clears every switch of the test double and points its log at a fresh file.
 class FakeJvmTest : public ::testing::Test {
 protected:
@@ -83,7 +59,7 @@ protected:
               "ZOR_FAKE_JVM_PKGS", "ZOR_FAKE_JVM_MAIN", "ZOR_FAKE_JVM_NO_MAIN",
               "ZOR_FAKE_JVM_THROW", "ZOR_FAKE_JVM_NATIVES"})
             unsetEnv(name);
-        log = temp.path / "jvm.log";
+        log = temp.directory() / "jvm.log";
         setEnv("ZOR_FAKE_JVM_LOG", log.string());
     }
     void TearDown() override { unsetEnv("ZOR_FAKE_JVM_LOG"); }

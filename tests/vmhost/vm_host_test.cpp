@@ -54,8 +54,8 @@ TEST_F(VmHostCreate, OptionsReachTheVmInOrderExactlyAsAddedAndAreConsumed) {
 TEST_F(VmHostCreate, MissingLibraryIsRetriedWithItsParentFolderOnPath) {
     PathGuard guard;
     std::string before = PathGuard::current();
-    std::string folder =
-        zor::test::nativePath((temp.path / "client").string()) + zor::platform::DIR_SEPARATOR;
+    std::string folder = zor::test::nativePath((temp.directory() / "client").string()) +
+                         zor::platform::DIR_SEPARATOR;
     std::string library = folder + zor::platform::VM_LIBRARY_NAME;
     VmHost host;
     host.addOption("-Dunused");

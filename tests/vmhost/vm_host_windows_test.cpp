@@ -8,13 +8,13 @@ namespace {
 TEST(VmHostWindows, LibraryWhoseDependencyLiesInTheParentFolderLoadsOnRetry) {
     zor::test::TempFolder temp;
     namespace fs = std::filesystem;
-    fs::create_directories(temp.path / "jre" / "bin" / "client");
+    fs::create_directories(temp.directory() / "jre" / "bin" / "client");
     fs::copy_file(zor::test::nativePath(ZOR_FAKE_JVM_DEPENDENT),
-                  temp.path / "jre" / "bin" / "client" / "jvm.dll");
+                  temp.directory() / "jre" / "bin" / "client" / "jvm.dll");
     fs::copy_file(zor::test::nativePath(ZOR_FAKE_JVM_DEPENDENCY),
-                  temp.path / "jre" / "bin" / "jvmdep.dll");
+                  temp.directory() / "jre" / "bin" / "jvmdep.dll");
     std::string library =
-        zor::test::nativePath((temp.path / "jre" / "bin" / "client" / "jvm.dll").string());
+        zor::test::nativePath((temp.directory() / "jre" / "bin" / "client" / "jvm.dll").string());
 
     zor::ByteString savedPath;
     bool hadPath = zor::platform::getEnvironment("PATH", savedPath);
@@ -24,11 +24,11 @@ TEST(VmHostWindows, LibraryWhoseDependencyLiesInTheParentFolderLoadsOnRetry) {
         EXPECT_EQ(host.createVm(library.c_str()), zor::VmCreateFailed);
         zor::ByteString path;
         zor::platform::getEnvironment("PATH", path);
-        EXPECT_STREQ(path.c_str(),
-                     (std::string(savedPath.c_str()) + ";" +
-                      zor::test::nativePath((temp.path / "jre" / "bin" / "client").string()) +
-                      "\\..")
-                         .c_str());
+        EXPECT_STREQ(
+            path.c_str(),
+            (std::string(savedPath.c_str()) + ";" +
+             zor::test::nativePath((temp.directory() / "jre" / "bin" / "client").string()) + "\\..")
+                .c_str());
     }
     zor::platform::setEnvironment("PATH", hadPath ? savedPath.c_str() : nullptr);
 }
