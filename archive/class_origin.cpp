@@ -1,7 +1,7 @@
 #include "archive/class_origin.h"
 
 #include "config/config_store.h"
-#include "vmhost/java_text.h"
+#include "vmhost/jni_support.h"
 
 #include <atomic>
 
@@ -35,17 +35,27 @@ constexpr int ATTRIBUTE_COUNT = sizeof PACKAGE_ATTRIBUTES / sizeof PACKAGE_ATTRI
 // Enough for every local reference one of the steps below makes.
 constexpr jint LOCAL_FRAME = 32;
 
+// What a protection domain is made of. Every class of a loader other than the launcher's own
+// gets a domain of its own, so these are looked up once per process.
+ClassCache fileCalls("java/io/File", {"<init>", "(Ljava/lang/String;)V"},
+                     {"toURI", "()Ljava/net/URI;"});
+ClassCache uriCalls("java/net/URI", {"toURL", "()Ljava/net/URL;"});
+ClassCache sourceCalls("java/security/CodeSource",
+                       {"<init>", "(Ljava/net/URL;[Ljava/security/cert/Certificate;)V"});
+ClassCache domainCalls("java/security/ProtectionDomain",
+                       {"<init>", "(Ljava/security/CodeSource;Ljava/security/PermissionCollection;"
+                                  "Ljava/lang/ClassLoader;[Ljava/security/Principal;)V"});
+ClassCache notFoundCalls("java/lang/ClassNotFoundException", {"<init>", "(Ljava/lang/String;)V"});
+
 jobject newFileUrl(JNIEnv* env, const ByteString& path) {
-    jclass fileClass = env->FindClass("java/io/File");
-    jmethodID init =
-        fileClass ? env->GetMethodID(fileClass, "<init>", "(Ljava/lang/String;)V") : nullptr;
-    jmethodID toUri = init ? env->GetMethodID(fileClass, "toURI", "()Ljava/net/URI;") : nullptr;
-    jclass uriClass = toUri ? env->FindClass("java/net/URI") : nullptr;
-    jmethodID toUrl = uriClass ? env->GetMethodID(uriClass, "toURL", "()Ljava/net/URL;") : nullptr;
-    jstring text = toUrl ? bytesToJavaString(env, path) : nullptr;
-    jobject file = text ? env->NewObject(fileClass, init, text) : nullptr;
-    jobject uri = file && !env->ExceptionCheck() ? env->CallObjectMethod(file, toUri) : nullptr;
-    jobject url = uri && !env->ExceptionCheck() ? env->CallObjectMethod(uri, toUrl) : nullptr;
+    const ClassCache::Ids* file = fileCalls.get(env);
+    const ClassCache::Ids* uriClass = file ? uriCalls.get(env) : nullptr;
+    jstring text = uriClass ? bytesToJavaString(env, path) : nullptr;
+    jobject made = text ? env->NewObject(file->type, file->methods[0], text) : nullptr;
+    jobject uri =
+        made && !env->ExceptionCheck() ? env->CallObjectMethod(made, file->methods[1]) : nullptr;
+    jobject url =
+        uri && !env->ExceptionCheck() ? env->CallObjectMethod(uri, uriClass->methods[0]) : nullptr;
     return env->ExceptionCheck() ? nullptr : url;
 }
 
@@ -55,26 +65,15 @@ jobject newDomain(JNIEnv* env, jobject loader) {
     // The file users installed: the appended archive is read from the same path.
     ByteString path = currentConfig ? currentConfig->applicationPath() : ByteString();
     jobject location = path.isEmpty() ? nullptr : newFileUrl(env, path);
-    jclass sourceClass =
-        env->ExceptionCheck() ? nullptr : env->FindClass("java/security/CodeSource");
-    jmethodID sourceInit =
-        sourceClass ? env->GetMethodID(sourceClass, "<init>",
-                                       "(Ljava/net/URL;[Ljava/security/cert/Certificate;)V")
-                    : nullptr;
+    const ClassCache::Ids* sourceClass = env->ExceptionCheck() ? nullptr : sourceCalls.get(env);
     jobject source =
-        sourceInit ? env->NewObject(sourceClass, sourceInit, location, nullptr) : nullptr;
-    jclass domainClass = source && !env->ExceptionCheck()
-                             ? env->FindClass("java/security/ProtectionDomain")
-                             : nullptr;
-    jmethodID domainInit = domainClass
-                               ? env->GetMethodID(domainClass, "<init>",
-                                                  "(Ljava/security/CodeSource;Ljava/security/"
-                                                  "PermissionCollection;Ljava/lang/ClassLoader;"
-                                                  "[Ljava/security/Principal;)V")
-                               : nullptr;
-    jobject domain = domainInit
-                         ? env->NewObject(domainClass, domainInit, source, nullptr, loader, nullptr)
-                         : nullptr;
+        sourceClass ? env->NewObject(sourceClass->type, sourceClass->methods[0], location, nullptr)
+                    : nullptr;
+    const ClassCache::Ids* domainClass =
+        source && !env->ExceptionCheck() ? domainCalls.get(env) : nullptr;
+    jobject domain = domainClass ? env->NewObject(domainClass->type, domainClass->methods[0],
+                                                  source, nullptr, loader, nullptr)
+                                 : nullptr;
     return env->PopLocalFrame(env->ExceptionCheck() ? nullptr : domain);
 }
 
@@ -329,17 +328,12 @@ bool defineClassPackage(JNIEnv* env, jobject loader, jstring className, ArchiveS
 }
 
 jclass throwClassNotFound(JNIEnv* env, jstring className) {
-    jclass notFound = env->FindClass("java/lang/ClassNotFoundException");
-    jmethodID init =
-        notFound ? env->GetMethodID(notFound, "<init>", "(Ljava/lang/String;)V") : nullptr;
+    const ClassCache::Ids* notFound = notFoundCalls.get(env);
     // Built from the Java string itself: the message names the class exactly as asked for.
-    jobject error = init ? env->NewObject(notFound, init, className) : nullptr;
-    if (error && !env->ExceptionCheck()) {
-        env->Throw(static_cast<jthrowable>(error));
-        env->DeleteLocalRef(error);
-    }
-    if (notFound)
-        env->DeleteLocalRef(notFound);
+    LocalRef<jobject> error(
+        env, notFound ? env->NewObject(notFound->type, notFound->methods[0], className) : nullptr);
+    if (error && !env->ExceptionCheck())
+        env->Throw(static_cast<jthrowable>(error.get()));
     return nullptr;
 }
 

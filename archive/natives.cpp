@@ -2,7 +2,6 @@
 
 #include "archive/archive_store.h"
 #include "archive/class_origin.h"
-#include "vmhost/native_guard.h"
 
 #include <atomic>
 #include <cstdio>
@@ -10,13 +9,6 @@
 namespace zor {
 
 namespace {
-
-void describeAndClear(JNIEnv* env) {
-    if (env->ExceptionCheck()) {
-        env->ExceptionDescribe();
-        env->ExceptionClear();
-    }
-}
 
 // Shared by every "zor:" URL: binding the handler to the URL directly avoids the VM's
 // protocol-handler lookup. Threads may race to create it: the first one published wins and
@@ -27,18 +19,14 @@ jobject sharedUrlHandler(JNIEnv* env) {
     jobject existing = urlHandlerInstance.load(std::memory_order_acquire);
     if (existing)
         return existing;
-    jclass handlerClass = env->FindClass("com/tarnwick/zor/Handler");
+    LocalRef<jclass> handlerClass(env, env->FindClass(HANDLER_CLASS_NAME));
     jmethodID init = handlerClass ? env->GetMethodID(handlerClass, "<init>", "()V") : nullptr;
-    jobject handler = init ? env->NewObject(handlerClass, init) : nullptr;
+    LocalRef<jobject> handler(env, init ? env->NewObject(handlerClass, init) : nullptr);
     jobject global = handler ? env->NewGlobalRef(handler) : nullptr;
-    if (!global)
-        describeAndClear(env);
-    if (handler)
-        env->DeleteLocalRef(handler);
-    if (handlerClass)
-        env->DeleteLocalRef(handlerClass);
-    if (!global)
+    if (!global) {
+        clearException(env, true);
         return nullptr;
+    }
     if (!urlHandlerInstance.compare_exchange_strong(existing, global, std::memory_order_acq_rel)) {
         env->DeleteGlobalRef(global);
         return existing;
@@ -46,18 +34,20 @@ jobject sharedUrlHandler(JNIEnv* env) {
     return global;
 }
 
-// The text of a "zor:" URL for `path`. The natives read the URL back as narrow text and look it
-// up, then look up its percent-decoded form: a path whose bytes would not come back from a Java
-// string (not valid in the narrow code page, such as Latin-1 names under UTF-8) is written with
-// its non-ASCII and control bytes, "%" and "+" escaped, so that decoding gives exactly these
-// bytes again.
-ByteString resourceUrlText(const ByteString& path) {
+// The text of a "zor:" URL for `path` as a Java string. The natives read the URL back as narrow
+// text and look it up, then look up its percent-decoded form: a path whose bytes would not come
+// back from a Java string (not valid in the narrow code page, such as Latin-1 names under UTF-8)
+// is written with its non-ASCII and control bytes, "%" and "+" escaped, so that decoding gives
+// exactly these bytes again. The ASCII prefix converts alike in every code page, so the text is
+// converted once with it.
+jstring resourceUrlString(JNIEnv* env, const ByteString& path) {
+    ByteString text = "zor:" + path;
     WideString wide;
-    wide.assignFromNarrow(path.data, path.length);
+    wide.assignFromNarrow(text.data, text.length);
     ByteString back;
     back.assignFromWide(wide.data, wide.length);
-    if (back == path)
-        return "zor:" + path;
+    if (back == text)
+        return wideToJavaString(env, wide);
     ByteString escaped("zor:");
     static const char HEX[] = "0123456789ABCDEF";
     for (int32_t i = 0; i < path.length; ++i) {
@@ -70,18 +60,28 @@ ByteString resourceUrlText(const ByteString& path) {
             escaped.append(static_cast<char>(byte));
         }
     }
-    return escaped;
+    return bytesToJavaString(env, escaped);
 }
+
+ClassCache urlCalls("java/net/URL",
+                    {"<init>", "(Ljava/net/URL;Ljava/lang/String;Ljava/net/URLStreamHandler;)V"});
+ClassCache vectorCalls("java/util/Vector", {"<init>", "()V"}, {"add", "(Ljava/lang/Object;)Z"},
+                       {"elements", "()Ljava/util/Enumeration;"});
+// defineClass is final in ClassLoader: its id serves every loader class.
+ClassCache loaderCalls("java/lang/ClassLoader",
+                       {"defineClass", "(Ljava/lang/String;[BIILjava/security/ProtectionDomain;)"
+                                       "Ljava/lang/Class;"});
 
 void appendPath(void* list, const ByteString& path) {
     static_cast<StringList*>(list)->add(path.data, path.length);
 }
 
-// Looks a resource path up in the embedded archive, then in the appended one.
-jbyteArray readFromStores(JNIEnv* env, const ByteString& path) {
-    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, path);
+// Looks a path up in the embedded archive, then in the appended one; `holder` receives the
+// archive whose entry it is.
+jbyteArray readFromStores(JNIEnv* env, const ByteString& path, ArchiveStore** holder = nullptr) {
+    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, path, holder);
     if (!bytes && !env->ExceptionCheck())
-        bytes = appendedStore.readEntryToJavaArray(env, path);
+        bytes = appendedStore.readEntryToJavaArray(env, path, holder);
     return bytes;
 }
 
@@ -131,25 +131,13 @@ jobject makeResourceUrl(JNIEnv* env, const ByteString& path) {
     jobject handler = sharedUrlHandler(env);
     if (!handler)
         return nullptr;
-    jclass urlClass = env->FindClass("java/net/URL");
-    jmethodID init = urlClass ? env->GetMethodID(urlClass, "<init>",
-                                                 "(Ljava/net/URL;Ljava/lang/String;"
-                                                 "Ljava/net/URLStreamHandler;)V")
-                              : nullptr;
-    if (!init) {
-        describeAndClear(env);
-        if (urlClass)
-            env->DeleteLocalRef(urlClass);
-        return nullptr;
-    }
-    jstring text = bytesToJavaString(env, resourceUrlText(path));
-    jobject url = text ? env->NewObject(urlClass, init, nullptr, text, handler) : nullptr;
-    if (!url)
-        describeAndClear(env);
-    if (text)
-        env->DeleteLocalRef(text);
-    env->DeleteLocalRef(urlClass);
-    return url;
+    const ClassCache::Ids* url = urlCalls.get(env);
+    LocalRef<jstring> text(env, url ? resourceUrlString(env, path) : nullptr);
+    jobject made =
+        text ? env->NewObject(url->type, url->methods[0], nullptr, text.get(), handler) : nullptr;
+    if (!made)
+        clearException(env, true);
+    return made;
 }
 
 } // namespace zor
@@ -159,12 +147,8 @@ using namespace zor;
 extern "C" {
 
 static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
-    jclass loaderClass = env->GetObjectClass(loader);
-    jmethodID defineClass = env->GetMethodID(
-        loaderClass, "defineClass",
-        "(Ljava/lang/String;[BIILjava/security/ProtectionDomain;)Ljava/lang/Class;");
-    env->DeleteLocalRef(loaderClass);
-    if (!defineClass)
+    const ClassCache::Ids* loaderBase = loaderCalls.get(env);
+    if (!loaderBase)
         return nullptr;
     // Not found is an exception, never null: ClassLoader.loadClass hands a null on to its
     // caller, which expects a class.
@@ -174,24 +158,18 @@ static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
     entry.replaceAll('.', '\\');
     entry.append(".class");
     ArchiveStore* holder = nullptr;
-    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, entry, &holder);
-    if (!bytes && !env->ExceptionCheck())
-        bytes = appendedStore.readEntryToJavaArray(env, entry, &holder);
+    LocalRef<jbyteArray> bytes(env, readFromStores(env, entry, &holder));
     if (!bytes)
         return env->ExceptionCheck() ? nullptr : throwClassNotFound(env, name);
     // The package first: defineClass would give it one without the manifest's attributes.
+    LocalRef<jobject> domain(env, classProtectionDomain(env, loader));
     jclass defined = nullptr;
-    jobject domain = classProtectionDomain(env, loader);
     if (domain && defineClassPackage(env, loader, name, *holder))
-        defined = static_cast<jclass>(env->CallObjectMethod(loader, defineClass, name, bytes, 0,
-                                                            env->GetArrayLength(bytes), domain));
-    // Any exception stays pending for the caller; checked here before the clean-up.
-    if (env->ExceptionCheck())
-        defined = nullptr;
-    if (domain)
-        env->DeleteLocalRef(domain);
-    env->DeleteLocalRef(bytes);
-    return defined;
+        defined = static_cast<jclass>(
+            env->CallObjectMethod(loader, loaderBase->methods[0], name, bytes.get(), 0,
+                                  env->GetArrayLength(bytes), domain.get()));
+    // Any exception stays pending for the caller.
+    return env->ExceptionCheck() ? nullptr : defined;
 }
 
 static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {
@@ -210,16 +188,10 @@ static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {
 static jobject findResourcesUnguarded(JNIEnv* env, jobject, jstring name) {
     if (!ensureStoresOpen())
         return nullptr;
-    jclass vectorClass = env->FindClass("java/util/Vector");
-    jmethodID init = vectorClass ? env->GetMethodID(vectorClass, "<init>", "()V") : nullptr;
-    jmethodID add = init ? env->GetMethodID(vectorClass, "add", "(Ljava/lang/Object;)Z") : nullptr;
-    jmethodID elements =
-        add ? env->GetMethodID(vectorClass, "elements", "()Ljava/util/Enumeration;") : nullptr;
-    jobject vector = elements ? env->NewObject(vectorClass, init) : nullptr;
+    const ClassCache::Ids* calls = vectorCalls.get(env);
+    LocalRef<jobject> vector(env, calls ? env->NewObject(calls->type, calls->methods[0]) : nullptr);
     if (!vector) {
-        describeAndClear(env);
-        if (vectorClass)
-            env->DeleteLocalRef(vectorClass);
+        clearException(env, true);
         return nullptr;
     }
     ByteString entry = javaStringToBytes(env, name);
@@ -230,19 +202,13 @@ static jobject findResourcesUnguarded(JNIEnv* env, jobject, jstring name) {
     embeddedStore.findPath(entry, found, noPrefix, appendPath, &paths);
     appendedStore.findPath(entry, found, noPrefix, appendPath, &paths);
     for (int32_t i = 0; i < paths.count(); ++i) {
-        jobject url = makeResourceUrl(env, ByteString(paths.item(i)));
-        env->CallBooleanMethod(vector, add, url);
-        describeAndClear(env);
-        if (url)
-            env->DeleteLocalRef(url);
+        LocalRef<jobject> url(env, makeResourceUrl(env, ByteString(paths.item(i))));
+        env->CallBooleanMethod(vector, calls->methods[1], url.get());
+        clearException(env, true);
     }
-    jobject enumeration = env->CallObjectMethod(vector, elements);
-    if (!enumeration) {
-        describeAndClear(env);
-        return nullptr;
-    }
-    env->DeleteLocalRef(vector);
-    env->DeleteLocalRef(vectorClass);
+    jobject enumeration = env->CallObjectMethod(vector, calls->methods[2]);
+    if (!enumeration)
+        clearException(env, true);
     return enumeration;
 }
 
@@ -297,17 +263,14 @@ namespace zor {
 
 namespace {
 
-const char LOADER_CLASS[] = "com/tarnwick/zor/LumbrixClassLoader";
-const char HANDLER_CLASS[] = "com/tarnwick/zor/Handler";
-
 const NativeMethodEntry ARCHIVE_NATIVES[] = {
-    {LOADER_CLASS, "findClass", "(Ljava/lang/String;)Ljava/lang/Class;",
+    {LOADER_CLASS_NAME, "findClass", "(Ljava/lang/String;)Ljava/lang/Class;",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findClass)},
-    {LOADER_CLASS, "findResource", "(Ljava/lang/String;)Ljava/net/URL;",
+    {LOADER_CLASS_NAME, "findResource", "(Ljava/lang/String;)Ljava/net/URL;",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findResource)},
-    {LOADER_CLASS, "findResources", "(Ljava/lang/String;)Ljava/util/Enumeration;",
+    {LOADER_CLASS_NAME, "findResources", "(Ljava/lang/String;)Ljava/util/Enumeration;",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_LumbrixClassLoader_findResources)},
-    {HANDLER_CLASS, "loadResourceData", "(Ljava/lang/String;)[B",
+    {HANDLER_CLASS_NAME, "loadResourceData", "(Ljava/lang/String;)[B",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_Handler_loadResourceData)},
 };
 

@@ -3,9 +3,9 @@
 // the archive stores.
 #pragma once
 
+#include "common/native_method.h"
 #include "common/text.h"
-#include "splash/splash_natives.h"
-#include "vmhost/java_text.h"
+#include "vmhost/jni_support.h"
 
 #include <jni.h>
 

@@ -1,6 +1,9 @@
 #include "splash/splash_natives.h"
 
 #include "splash/splash_screen.h"
+#include "vmhost/jni_support.h"
+
+#include <atomic>
 
 // Each native acts on the splash of the process, if there is one; the splash lock keeps the
 // controller alive while it is used (see splash_screen.h).
@@ -11,14 +14,12 @@ JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_SplashScreen_nativeGetSplashScre
                                                                                    jclass type) {
     if (!zor::SplashScreenThread::isShown())
         return nullptr;
-    jmethodID init = env->GetMethodID(type, "<init>", "()V");
+    // `type` is the support class, which stays loaded for good, and with it the id.
+    static std::atomic<jmethodID> init{nullptr};
+    if (!init)
+        init = env->GetMethodID(type, "<init>", "()V");
     jobject screen = init ? env->NewObject(type, init) : nullptr;
-    if (env->ExceptionCheck()) {
-        env->ExceptionDescribe();
-        env->ExceptionClear();
-        return nullptr;
-    }
-    return screen;
+    return zor::clearException(env, true) ? nullptr : screen;
 }
 
 JNIEXPORT void JNICALL Java_com_tarnwick_zor_SplashScreen_nativeAutoClose(JNIEnv*, jobject,
@@ -35,14 +36,12 @@ namespace zor {
 
 namespace {
 
-const char SPLASH_CLASS[] = "com/tarnwick/zor/SplashScreen";
-
 const NativeMethodEntry SPLASH_NATIVES[] = {
-    {SPLASH_CLASS, "nativeGetSplashScreen", "()Lcom/tarnwick/zor/SplashScreen;",
+    {SPLASH_CLASS_NAME, "nativeGetSplashScreen", SPLASH_GETTER_SIGNATURE,
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_SplashScreen_nativeGetSplashScreen)},
-    {SPLASH_CLASS, "nativeAutoClose", "(I)V",
+    {SPLASH_CLASS_NAME, "nativeAutoClose", "(I)V",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_SplashScreen_nativeAutoClose)},
-    {SPLASH_CLASS, "nativeClose", "()V",
+    {SPLASH_CLASS_NAME, "nativeClose", "()V",
      reinterpret_cast<void*>(&Java_com_tarnwick_zor_SplashScreen_nativeClose)},
 };
 

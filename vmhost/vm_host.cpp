@@ -1,6 +1,6 @@
 #include "vmhost/vm_host.h"
 
-#include "vmhost/java_text.h"
+#include "vmhost/jni_support.h"
 
 #include "platform/environment.h"
 #include "platform/library.h"
@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace zor {
 
@@ -18,16 +17,7 @@ namespace {
 
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
 
-// The package prefix under which the VM's URL machinery finds com.tarnwick.zor.Handler.
-const char16_t HANDLER_PACKAGE[] = u"com.tarnwick";
-const char16_t HANDLER_PACKAGES_KEY[] = u"java.protocol.handler.pkgs";
-
-const jchar* units(const char16_t* text) {
-    return reinterpret_cast<const jchar*>(text);
-}
-jsize unitCount(const char16_t* text) {
-    return static_cast<jsize>(std::char_traits<char16_t>::length(text));
-}
+const char GET_PROPERTY_SIGNATURE[] = "(Ljava/lang/String;)Ljava/lang/String;";
 
 // The VM library's own dependencies may live in the folder above its own (client\..), which
 // the system's library search only sees through PATH.
@@ -40,6 +30,13 @@ void appendParentFolderToPath(const char* libraryPath) {
         path.append(libraryPath, static_cast<int32_t>(lastSeparator - libraryPath + 1));
     path.append("..");
     platform::setEnvironment("PATH", path.c_str());
+}
+
+// A static method of java.lang.System; `system` receives the class. Null when either is missing.
+jmethodID systemMethod(JNIEnv* env, LocalRef<jclass>& system, const char* name,
+                       const char* signature) {
+    system.reset(env->FindClass("java/lang/System"));
+    return system ? env->GetStaticMethodID(system, name, signature) : nullptr;
 }
 
 void releaseOptions(StringList& options) {
@@ -131,14 +128,11 @@ void VmHost::bindNatives() {
         }
         // FindClass initialises the class, so its System.load of the executable has run
         // before the registration below replaces what that load would bind.
-        jclass cls = env->FindClass(natives[i].className);
-        if (!cls) {
-            checkException(false);
-            continue;
-        }
-        if (env->RegisterNatives(cls, methods.data, methods.length) != JNI_OK)
-            checkException(true);
-        env->DeleteLocalRef(cls);
+        LocalRef<jclass> cls(env, env->FindClass(natives[i].className));
+        if (!cls)
+            clearException(env, false);
+        else if (env->RegisterNatives(cls, methods.data, methods.length) != JNI_OK)
+            clearException(env, true);
     }
 }
 
@@ -154,93 +148,58 @@ void VmHost::destroyVm() {
     }
 }
 
-bool VmHost::checkException(bool print) {
-    jthrowable pending = env->ExceptionOccurred();
-    if (!pending)
-        return false;
-    if (print)
-        env->ExceptionDescribe();
-    env->ExceptionClear();
-    env->DeleteLocalRef(pending);
-    return true;
-}
-
 bool VmHost::getVmVersion(ByteString& version) {
     version.clear();
     if (!env)
         return false;
-    jclass system = env->FindClass("java/lang/System");
-    jmethodID getProperty = system
-                                ? env->GetStaticMethodID(system, "getProperty",
-                                                         "(Ljava/lang/String;)Ljava/lang/String;")
-                                : nullptr;
+    LocalRef<jclass> system(env, nullptr);
+    jmethodID getProperty = systemMethod(env, system, "getProperty", GET_PROPERTY_SIGNATURE);
     if (!getProperty) {
-        checkException(false);
-        if (system)
-            env->DeleteLocalRef(system);
+        clearException(env, false);
         return false;
     }
-    jstring key = env->NewStringUTF("java.vm.version");
-    jstring value = static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key));
+    LocalRef<jstring> key(env, env->NewStringUTF("java.vm.version"));
+    LocalRef<jstring> value(
+        env, static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key.get())));
     version = javaStringToBytes(env, value);
-    checkException(false);
-    if (value)
-        env->DeleteLocalRef(value);
-    if (key)
-        env->DeleteLocalRef(key);
-    env->DeleteLocalRef(system);
+    clearException(env, false);
     return true;
 }
 
 void VmHost::registerHandlerPackage() {
     if (!env)
         return;
-    jclass system = env->FindClass("java/lang/System");
-    jmethodID getProperty = system
-                                ? env->GetStaticMethodID(system, "getProperty",
-                                                         "(Ljava/lang/String;)Ljava/lang/String;")
-                                : nullptr;
+    LocalRef<jclass> system(env, nullptr);
+    jmethodID getProperty = systemMethod(env, system, "getProperty", GET_PROPERTY_SIGNATURE);
     jmethodID setProperty =
         getProperty
             ? env->GetStaticMethodID(system, "setProperty",
                                      "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;")
             : nullptr;
-    jstring key = setProperty
-                      ? env->NewString(units(HANDLER_PACKAGES_KEY), unitCount(HANDLER_PACKAGES_KEY))
-                      : nullptr;
+    LocalRef<jstring> key(env,
+                          setProperty ? env->NewStringUTF("java.protocol.handler.pkgs") : nullptr);
     // Without any of these there is nothing to register; never call through a null id.
     if (!key) {
-        checkException(true);
-        if (system)
-            env->DeleteLocalRef(system);
+        clearException(env, true);
         return;
     }
 
-    WideString packages(units(HANDLER_PACKAGE), unitCount(HANDLER_PACKAGE));
-    jstring old = static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key));
-    if (old) {
-        jsize length = env->GetStringLength(old);
-        if (length > 0) {
-            const jchar* chars = env->GetStringChars(old, nullptr);
-            if (chars) {
-                packages.add(u'|');
-                packages.append(reinterpret_cast<const uint16_t*>(chars), length);
-                env->ReleaseStringChars(old, chars);
-            }
-        }
-        env->DeleteLocalRef(old);
+    WideString packages(reinterpret_cast<const uint16_t*>(HANDLER_PACKAGE));
+    LocalRef<jstring> old(
+        env, static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key.get())));
+    jsize length = old ? env->GetStringLength(old) : 0;
+    if (const jchar* chars = length > 0 ? env->GetStringChars(old, nullptr) : nullptr) {
+        packages.add(u'|');
+        packages.append(reinterpret_cast<const uint16_t*>(chars), length);
+        env->ReleaseStringChars(old, chars);
     }
-    jstring value = env->NewString(reinterpret_cast<const jchar*>(packages.data), packages.length);
+    LocalRef<jstring> value(env, wideToJavaString(env, packages));
     if (value) {
-        jobject previous = env->CallStaticObjectMethod(system, setProperty, key, value);
-        if (previous)
-            env->DeleteLocalRef(previous);
-        env->DeleteLocalRef(value);
+        LocalRef<jobject> previous(
+            env, env->CallStaticObjectMethod(system, setProperty, key.get(), value.get()));
     }
     // Leave no exception pending for the calls that follow.
-    checkException(true);
-    env->DeleteLocalRef(key);
-    env->DeleteLocalRef(system);
+    clearException(env, true);
 }
 
 LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
@@ -249,56 +208,46 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
         return MainClassNotFound;
     if (!mainClass)
         mainClass = "";
-    jclass cls = loadThroughClassLoader(mainClass);
+    LocalRef<jclass> cls(env, loadThroughClassLoader(mainClass));
     if (!cls)
-        cls = findClassDirect(mainClass);
+        cls.reset(findClassDirect(mainClass));
     if (!cls) {
-        checkException(true);
+        clearException(env, true);
         return MainClassNotFound;
     }
     jmethodID main = env->GetStaticMethodID(cls, "main", "([Ljava/lang/String;)V");
     if (!main) {
-        checkException(true);
-        env->DeleteLocalRef(cls);
+        clearException(env, true);
         return MainMethodMissing;
     }
-    jobjectArray args = buildArgs(argc, argv);
-    env->CallStaticVoidMethod(cls, main, args);
+    LocalRef<jobjectArray> args(env, buildArgs(argc, argv));
+    env->CallStaticVoidMethod(cls, main, args.get());
     // An exception out of main is printed like the JDK's launcher does and ends the process
     // with exit code 1; it is not a launch failure.
-    threw = checkException(true);
-    if (args)
-        env->DeleteLocalRef(args);
-    env->DeleteLocalRef(cls);
+    threw = clearException(env, true);
     return LaunchOk;
 }
 
 jclass VmHost::loadThroughClassLoader(const char* name) {
-    jclass loaderClass = env->FindClass("com/tarnwick/zor/LumbrixClassLoader");
+    LocalRef<jclass> loaderClass(env, env->FindClass(LOADER_CLASS_NAME));
     jmethodID loadClass = loaderClass ? env->GetMethodID(loaderClass, "loadClass",
                                                          "(Ljava/lang/String;)Ljava/lang/Class;")
                                       : nullptr;
-    jclass classClass = loadClass ? env->GetObjectClass(loaderClass) : nullptr;
+    LocalRef<jclass> classClass(env, loadClass ? env->GetObjectClass(loaderClass) : nullptr);
     jmethodID newInstance =
         classClass ? env->GetMethodID(classClass, "newInstance", "()Ljava/lang/Object;") : nullptr;
-    jobject loader = newInstance ? env->CallObjectMethod(loaderClass, newInstance) : nullptr;
+    LocalRef<jobject> loader(env, newInstance ? env->CallObjectMethod(loaderClass, newInstance)
+                                              : nullptr);
     jclass found = nullptr;
     if (loader) {
         setContextLoader(loader);
-        jstring className = env->NewStringUTF(name);
-        if (className) {
-            found = static_cast<jclass>(env->CallObjectMethod(loader, loadClass, className));
-            env->DeleteLocalRef(className);
-        }
-        env->DeleteLocalRef(loader);
+        LocalRef<jstring> className(env, env->NewStringUTF(name));
+        if (className)
+            found = static_cast<jclass>(env->CallObjectMethod(loader, loadClass, className.get()));
     }
     // A missing loader or a ClassNotFoundException is expected here: the direct lookup follows.
     if (!found)
-        checkException(false);
-    if (classClass)
-        env->DeleteLocalRef(classClass);
-    if (loaderClass)
-        env->DeleteLocalRef(loaderClass);
+        clearException(env, false);
     return found;
 }
 
@@ -307,14 +256,14 @@ jclass VmHost::findClassDirect(const char* name) {
     internalName.replaceAll('.', '/');
     jclass found = env->FindClass(internalName.c_str());
     if (!found)
-        checkException(true);
+        clearException(env, true);
     return found;
 }
 
 void VmHost::setContextLoader(jobject loader) {
-    jclass threadClass = env->FindClass("java/lang/Thread");
+    LocalRef<jclass> threadClass(env, env->FindClass("java/lang/Thread"));
     if (!threadClass) {
-        checkException(false);
+        clearException(env, false);
         return;
     }
     jmethodID currentThread =
@@ -323,34 +272,26 @@ void VmHost::setContextLoader(jobject loader) {
         currentThread
             ? env->GetMethodID(threadClass, "setContextClassLoader", "(Ljava/lang/ClassLoader;)V")
             : nullptr;
-    jobject thread =
-        setContextClassLoader ? env->CallStaticObjectMethod(threadClass, currentThread) : nullptr;
-    if (!thread) {
-        checkException(true);
-        env->DeleteLocalRef(threadClass);
-        return;
-    }
-    env->CallVoidMethod(thread, setContextClassLoader, loader);
-    checkException(true);
-    env->DeleteLocalRef(thread);
-    env->DeleteLocalRef(threadClass);
+    LocalRef<jobject> thread(env, setContextClassLoader
+                                      ? env->CallStaticObjectMethod(threadClass, currentThread)
+                                      : nullptr);
+    if (thread)
+        env->CallVoidMethod(thread, setContextClassLoader, loader);
+    clearException(env, true);
 }
 
 jobjectArray VmHost::buildArgs(int argc, char** argv) {
-    jclass stringClass = env->FindClass("java/lang/String");
+    LocalRef<jclass> stringClass(env, env->FindClass("java/lang/String"));
     if (!stringClass) {
-        checkException(true);
+        clearException(env, true);
         return nullptr;
     }
     jobjectArray array = env->NewObjectArray(argc > 0 ? argc : 0, stringClass, nullptr);
     for (int i = 0; array && i < argc; ++i) {
-        jstring element = bytesToJavaString(env, ByteString(argv[i]));
+        LocalRef<jstring> element(env, bytesToJavaString(env, ByteString(argv[i])));
         env->SetObjectArrayElement(array, i, element);
-        if (element)
-            env->DeleteLocalRef(element);
     }
-    checkException(true);
-    env->DeleteLocalRef(stringClass);
+    clearException(env, true);
     return array;
 }
 

@@ -57,7 +57,6 @@ private:
     jclass findClassDirect(const char* name);
     void setContextLoader(jobject loader);
     jobjectArray buildArgs(int argc, char** argv);
-    bool checkException(bool print);
 };
 
 // The entry's VmHost while the launch runs; null before and after.

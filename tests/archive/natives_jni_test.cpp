@@ -211,3 +211,104 @@ TEST_F(Natives, ConcurrentUrlsShareOneHandler) {
     for (jobject url : urls)
         env->DeleteGlobalRef(url);
 }
+
+namespace {
+
+// Counts the JNI lookups of classes and members made on this thread, by putting a copy of the
+// VM's function table in front of it for as long as it lives.
+class LookupCounter {
+public:
+    explicit LookupCounter(JNIEnv* e) : env(e), original(e->functions), table(*e->functions) {
+        table.FindClass = [](JNIEnv* e, const char* name) {
+            ++count;
+            return real->FindClass(e, name);
+        };
+        table.GetMethodID = [](JNIEnv* e, jclass type, const char* name, const char* signature) {
+            ++count;
+            return real->GetMethodID(e, type, name, signature);
+        };
+        table.GetStaticMethodID = [](JNIEnv* e, jclass type, const char* name,
+                                     const char* signature) {
+            ++count;
+            return real->GetStaticMethodID(e, type, name, signature);
+        };
+        table.GetFieldID = [](JNIEnv* e, jclass type, const char* name, const char* signature) {
+            ++count;
+            return real->GetFieldID(e, type, name, signature);
+        };
+        table.GetStaticFieldID = [](JNIEnv* e, jclass type, const char* name,
+                                    const char* signature) {
+            ++count;
+            return real->GetStaticFieldID(e, type, name, signature);
+        };
+        real = original;
+        count = 0;
+        env->functions = &table;
+    }
+    ~LookupCounter() { env->functions = original; }
+    static int lookups() { return count; }
+
+private:
+    static inline const JNINativeInterface_* real = nullptr;
+    static inline int count = 0;
+    JNIEnv* env;
+    const JNINativeInterface_* original;
+    JNINativeInterface_ table;
+};
+
+// An archive whose class entry a/b.class is not a valid class file.
+class NativesOverClasses : public Natives {
+protected:
+    FixtureSources classes{"slash.zip"};
+    void SetUp() override {
+        Natives::SetUp();
+        setProcessStoreSources(&classes);
+    }
+};
+
+} // namespace
+
+// The class loader calls the natives for every class and resource: what they need of the class
+// library is looked up with the first call, never again.
+TEST_F(NativesOverClasses, ClassesAndMethodsAreLookedUpOnlyOnce) {
+    jclass loaderClass = env->FindClass("com/tarnwick/zor/LumbrixClassLoader");
+    ASSERT_NE(loaderClass, nullptr);
+    jobject loader = env->NewObject(loaderClass, env->GetMethodID(loaderClass, "<init>", "()V"));
+    ASSERT_NE(loader, nullptr);
+    jclass formatError = env->FindClass("java/lang/ClassFormatError");
+    jclass notFound = env->FindClass("java/lang/ClassNotFoundException");
+    jclass enumerationClass = env->FindClass("java/util/Enumeration");
+    jmethodID hasMore = env->GetMethodID(enumerationClass, "hasMoreElements", "()Z");
+    auto pendingIs = [](jclass type) {
+        jthrowable pending = env->ExceptionOccurred();
+        env->ExceptionClear();
+        return pending && env->IsInstanceOf(pending, type);
+    };
+    auto callEach = [&] {
+        // Read, its package defined, then refused by the VM; and one the archive lacks.
+        EXPECT_EQ(Java_com_tarnwick_zor_LumbrixClassLoader_findClass(env, loader,
+                                                                     env->NewStringUTF("a.b")),
+                  nullptr);
+        EXPECT_TRUE(pendingIs(formatError));
+        EXPECT_EQ(Java_com_tarnwick_zor_LumbrixClassLoader_findClass(
+                      env, loader, env->NewStringUTF("a.Missing")),
+                  nullptr);
+        EXPECT_TRUE(pendingIs(notFound));
+        jobject url = findResource(env, "a/b.class");
+        ASSERT_NE(url, nullptr);
+        jobject all = Java_com_tarnwick_zor_LumbrixClassLoader_findResources(
+            env, loader, env->NewStringUTF("a/b.class"));
+        ASSERT_NE(all, nullptr);
+        EXPECT_TRUE(env->CallBooleanMethod(all, hasMore));
+        jbyteArray data = Java_com_tarnwick_zor_Handler_loadResourceData(
+            env, nullptr, env->NewStringUTF("zor:a/b.class"));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(env->GetArrayLength(data), 6); // "slash\n"
+        EXPECT_FALSE(env->ExceptionCheck());
+    };
+    callEach();
+    LookupCounter counter(env);
+    for (int i = 0; i < 20; ++i)
+        callEach();
+    EXPECT_EQ(LookupCounter::lookups(), 0);
+}

@@ -1,0 +1,61 @@
+#include "vmhost/jni_support.h"
+
+#include <memory>
+
+namespace zor {
+
+bool clearException(JNIEnv* env, bool print) {
+    if (!env->ExceptionCheck())
+        return false;
+    if (print)
+        env->ExceptionDescribe();
+    env->ExceptionClear();
+    return true;
+}
+
+ByteString javaStringToBytes(JNIEnv* env, jstring text) {
+    ByteString result;
+    if (!text)
+        return result;
+    const jchar* units = env->GetStringChars(text, nullptr);
+    if (!units)
+        return result;
+    jsize count = env->GetStringLength(text);
+    result.assignFromWide(reinterpret_cast<const uint16_t*>(units), count);
+    env->ReleaseStringChars(text, units);
+    return result;
+}
+
+jstring bytesToJavaString(JNIEnv* env, const ByteString& text) {
+    WideString wide;
+    wide.assignFromNarrow(text.data, text.length);
+    return wideToJavaString(env, wide);
+}
+
+jstring wideToJavaString(JNIEnv* env, const WideBuffer& text) {
+    return env->NewString(reinterpret_cast<const jchar*>(text.data), text.length);
+}
+
+const ClassCache::Ids* ClassCache::get(JNIEnv* env) {
+    if (const Ids* ids = known.load(std::memory_order_acquire))
+        return ids;
+    // Allocated first, so that a failing allocation leaves no global reference behind.
+    auto found = std::make_unique<Ids>();
+    LocalRef<jclass> type(env, env->FindClass(className));
+    for (int i = 0; type && i < 3 && wanted[i].name; ++i) {
+        found->methods[i] = env->GetMethodID(type, wanted[i].name, wanted[i].signature);
+        if (!found->methods[i])
+            return nullptr;
+    }
+    found->type = type ? static_cast<jclass>(env->NewGlobalRef(type)) : nullptr;
+    if (!found->type)
+        return nullptr;
+    // Threads may look the class up at once: the first one published serves all.
+    Ids* earlier = nullptr;
+    if (known.compare_exchange_strong(earlier, found.get(), std::memory_order_acq_rel))
+        return found.release();
+    env->DeleteGlobalRef(found->type);
+    return earlier;
+}
+
+} // namespace zor
