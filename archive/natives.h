@@ -3,8 +3,8 @@
 // the archive stores.
 #pragma once
 
+#include "common/native_method.h"
 #include "common/text.h"
-#include "splash/splash_natives.h"
 #include "vmhost/java_text.h"
 
 #include <jni.h>
