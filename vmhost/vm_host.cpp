@@ -12,8 +12,6 @@
 
 namespace zor {
 
-VmHost* currentVmHost = nullptr;
-
 namespace {
 
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);

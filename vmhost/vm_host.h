@@ -60,7 +60,4 @@ private:
     bool checkException(bool print);
 };
 
-// The entry's VmHost while the launch runs; null before and after.
-extern VmHost* currentVmHost;
-
 } // namespace zor
