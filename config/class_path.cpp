@@ -1,3 +1,5 @@
+#include "config/class_path.h"
+
 #include "config/config_store.h"
 
 #include "platform/environment.h"

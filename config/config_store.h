@@ -10,16 +10,6 @@ namespace zor {
 // Configuration text sits in the last CONFIG_TEXT_LIMIT bytes of comment behind the end record.
 constexpr int32_t ARCHIVE_COMMENT_WINDOW = END_RECORD_SIZE + CONFIG_TEXT_LIMIT;
 
-// Runtime search methods: c = "jvmdll", e = JRE_HOME/JAVA_HOME, s = JavaSoft registry key (on
-// Linux: the system's default runtime), i = IBM registry key; then the runtimes of today's
-// installers: j = the Java 9+ JavaSoft keys, v = the OpenJDK vendors' own keys, p = the java
-// command on PATH. The last three run after the others, so an order that found a runtime with
-// the first four still finds the same one.
-constexpr const char* JRE_ORDER_LETTERS = "csiejvp";
-constexpr const char* DEFAULT_JRE_ORDER = "csiejvp";
-constexpr const char* JAVASOFT_RUNTIME_KEY = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
-constexpr const char* IBM_RUNTIME_KEY = "SOFTWARE\\IBM\\Java2 Runtime Environment";
-
 using ValueCallback = void (*)(void* userData, const char* value);
 
 class ConfigStore : public ByteString {
@@ -42,6 +32,7 @@ public:
     ByteString applicationPath() const;
     ByteString applicationHome() const;
     ByteString forcedWorkingDirectory() const;
+    // The runtime search (runtime_locator.cpp) and the class path (class_path.cpp).
     ByteString runtimeLibraryPath() const;
     ByteString classPath() const;
 };
@@ -49,7 +40,8 @@ public:
 // Process-wide state recorded by load(); constructed empty before main runs.
 extern ByteString applicationHome;
 extern ByteString startDirectory;
-// Set by the entry while the launch runs; null before and after.
+// The entry's store while the VM may run (the archive natives take the application path from
+// it); null before and after.
 extern ConfigStore* currentConfig;
 
 // Standard callback for forEachValue: appends the expanded value to the StringList userData.
@@ -60,17 +52,5 @@ ByteString resolvePath(const char* path);
 bool pathExists(const char* path);
 // The comment behind the end record nearest the end of `executable` (within the window).
 ByteString readArchiveComment(const char* executable);
-
-ByteString findRuntimeFromEnvironment();
-ByteString findRuntimeFromRegistry(const char* vendorKey);
-// The VM library in a runtime home: in each candidate folder, then one folder level below it.
-ByteString findRuntimeBelow(const char* home);
-
-// Class path elements are joined by platform::CLASS_PATH_SEPARATOR; configuration values
-// separate them by ";" on every target.
-void appendClassPathElements(void* classPath, const char* value);
-// Appends separator + path of every ".jar" / ".zip" below folder, depth-first in directory order;
-// each real folder is listed once, where the walk first reaches it (links may lead back up).
-void scanArchives(const char* folder, ByteString& classPath);
 
 } // namespace zor

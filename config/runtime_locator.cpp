@@ -1,3 +1,5 @@
+#include "config/runtime_locator.h"
+
 #include "config/config_store.h"
 #include "config/runtime_release.h"
 

@@ -1,11 +1,10 @@
 #include "launcher/launch.h"
 
-#include "config/config_store.h"
 #include "config/runtime_release.h"
 #include "launcher/messages.h"
-#include "launcher/splash_hooks.h"
 #include "launcher/warm_start.h"
 #include "platform/system.h"
+#include "splash/splash_screen.h"
 
 #include <cstdio>
 
@@ -24,8 +23,8 @@ int32_t resolveFullPath(const char* base, const char* path, char* buffer, int32_
     return platform::fullPathName(joined.c_str(), buffer, size);
 }
 
-void applyForcedDirectory(const char* value) {
-    ByteString home = currentConfig->applicationHome();
+void applyForcedDirectory(const ConfigStore& config, const char* value) {
+    ByteString home = config.applicationHome();
     char buffer[platform::MAX_PATH_BYTES];
     int32_t n = resolveFullPath(home.c_str(), value, buffer, platform::MAX_PATH_BYTES);
     if (n > 0 && n < platform::MAX_PATH_BYTES)
@@ -43,14 +42,12 @@ void addEachValue(VmHost& host, const ConfigStore& config, const char* key, cons
 
 } // namespace
 
-LaunchOutcome runLaunchSequence(int argc, char** argv) {
-    ConfigStore& config = *currentConfig;
-    VmHost& host = *currentVmHost;
+LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int argc, char** argv) {
     LaunchOutcome outcome;
 
     ByteString forced = config.forcedWorkingDirectory();
     if (!forced.isEmpty())
-        applyForcedDirectory(forced.c_str());
+        applyForcedDirectory(config, forced.c_str());
 
     // Options that only some runtimes understand are chosen before the VM exists, from what
     // the runtime says of itself; they come first, so that the configuration can override.
@@ -93,12 +90,12 @@ LaunchOutcome runLaunchSequence(int argc, char** argv) {
     outcome.error = host.runMain(mainClass.c_str(), argc, argv);
     outcome.mainThrew = host.mainThrew();
     // Close the splash soon after main, unless the application has taken charge of it.
-    requestSplashAutoClose(SPLASH_CLOSE_AFTER_MAIN_MS, false);
+    SplashScreenThread::autoCloseUnlessRequested(SPLASH_CLOSE_AFTER_MAIN_MS);
     return outcome;
 }
 
-int launch(int argc, char** argv) {
-    LaunchOutcome outcome = runLaunchSequence(argc, argv);
+int launch(const ConfigStore& config, VmHost& host, int argc, char** argv) {
+    LaunchOutcome outcome = runLaunchSequence(config, host, argc, argv);
     if (outcome.error != LaunchOk) {
         showLaunchError(outcome.error, outcome.vmMajor, outcome.vmMinor, outcome.requiredMajor,
                         outcome.requiredMinor);
@@ -117,14 +114,13 @@ int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
         VmHost host;
         if (addNatives)
             addNatives(host);
-        currentVmHost = &host;
+        // The archive natives, which the VM calls, find the application path through it.
         currentConfig = &config;
-        exitCode = launch(argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
+        exitCode = launch(config, host, argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
         // Waits for the application's last non-daemon thread, then unloads the runtime.
         host.destroyVm();
         finishWarmStart();
         currentConfig = nullptr;
-        currentVmHost = nullptr;
     }
     return exitCode;
 }

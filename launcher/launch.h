@@ -1,6 +1,7 @@
 // The process entry and the launch sequence from configuration to the main class.
 #pragma once
 
+#include "config/config_store.h"
 #include "vmhost/launch_error.h"
 #include "vmhost/vm_host.h"
 
@@ -31,13 +32,13 @@ void readVersion(const char* text, int32_t& major, int32_t& minor);
 int32_t resolveFullPath(const char* base, const char* path, char* buffer, int32_t size);
 // Makes `value`, resolved against the application home, the current directory; a path that
 // does not fit or cannot be entered is ignored.
-void applyForcedDirectory(const char* value);
+void applyForcedDirectory(const ConfigStore& config, const char* value);
 
-// The launch sequence over currentConfig and currentVmHost, without any message box.
-LaunchOutcome runLaunchSequence(int argc, char** argv);
+// The launch sequence from `config` into `host`, without any message box.
+LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int argc, char** argv);
 // runLaunchSequence, then the message box of a failure. Returns the process exit code: the
 // LaunchError after a failed launch, 1 when main ended with an uncaught exception, else 0.
-int launch(int argc, char** argv);
+int launch(const ConfigStore& config, VmHost& host, int argc, char** argv);
 
 // The entry: builds the configuration and the VM host, launches with the arguments after the
 // program name and tears down. `addNatives` hands the VM host the natives to bind where the

@@ -1,8 +1,8 @@
 #include "launcher/messages.h"
 
-#include "launcher/splash_hooks.h"
 #include "platform/message_box.h"
 #include "platform/strings.h"
+#include "splash/splash_screen.h"
 
 namespace zor {
 
@@ -41,13 +41,13 @@ void showLaunchError(LaunchError code, int32_t vmMajor, int32_t vmMinor, int32_t
                      int32_t requiredMinor) {
     ByteString text = launchErrorText(code, vmMajor, vmMinor, requiredMajor, requiredMinor);
     ByteString caption = loadMessage(ERROR_CAPTION_ID);
-    void* owner = splashOwnerWindow();
+    void* owner = SplashScreenThread::windowHandle();
     // The box belongs to the splash window, and a window takes the windows it owns with it when
     // it closes: a close still pending from the end of main must wait until the box is gone.
     if (owner)
-        requestSplashAutoClose(-1, true);
+        SplashScreenThread::autoClose(-1);
     platform::showMessageBox(owner, text.c_str(), caption.c_str());
-    requestSplashAutoClose(SPLASH_CLOSE_AFTER_ERROR_MS, true);
+    SplashScreenThread::autoClose(SPLASH_CLOSE_AFTER_ERROR_MS);
 }
 
 } // namespace zor

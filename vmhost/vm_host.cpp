@@ -11,8 +11,6 @@
 
 namespace zor {
 
-VmHost* currentVmHost = nullptr;
-
 namespace {
 
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);

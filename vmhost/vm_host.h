@@ -59,7 +59,4 @@ private:
     jobjectArray buildArgs(int argc, char** argv);
 };
 
-// The entry's VmHost while the launch runs; null before and after.
-extern VmHost* currentVmHost;
-
 } // namespace zor

@@ -2,6 +2,7 @@
 #include "config_fixture.h"
 
 #include "config/config_store.h"
+#include "config/runtime_locator.h"
 #include "platform/system.h"
 
 #include <gtest/gtest.h>

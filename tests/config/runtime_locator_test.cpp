@@ -1,6 +1,7 @@
 #include "config_fixture.h"
 
 #include "config/config_store.h"
+#include "config/runtime_locator.h"
 #include "platform/files.h"
 #include "platform/system.h"
 

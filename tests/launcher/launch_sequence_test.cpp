@@ -60,23 +60,20 @@ protected:
         ConfigStore config;
         config.loadFor(nativePath(exe.string()).c_str(), nativePath(startFolder.string()).c_str());
         VmHost host;
-        zor::currentConfig = &config;
-        zor::currentVmHost = &host;
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(a.data());
         LaunchOutcome outcome;
         if (exitCode)
-            *exitCode = zor::launch(static_cast<int>(argv.size()), argv.data());
+            *exitCode = zor::launch(config, host, static_cast<int>(argv.size()), argv.data());
         else
-            outcome = zor::runLaunchSequence(static_cast<int>(argv.size()), argv.data());
+            outcome =
+                zor::runLaunchSequence(config, host, static_cast<int>(argv.size()), argv.data());
         host.destroyVm();
         zor::finishWarmStart();
         lastClassPath = config.classPath().c_str();
         lastAppPath = config.applicationPath().c_str();
         lastHome = config.applicationHome().c_str();
-        zor::currentConfig = nullptr;
-        zor::currentVmHost = nullptr;
         return outcome;
     }
     std::string lastClassPath, lastAppPath, lastHome;
