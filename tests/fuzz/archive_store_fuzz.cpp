@@ -56,11 +56,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         StringList all;
         store.findPath(name, found, ByteString("zor"), collect, &all);
         ByteBuffer content, contentInPlace;
-        bool isRead = store.readEntry(name, content);
-        if (inPlace.readEntry(name, contentInPlace) != isRead ||
-            content.length != contentInPlace.length ||
-            (content.length && std::memcmp(content.data, contentInPlace.data,
-                                           static_cast<size_t>(content.length)) != 0))
+        // Only what reads: a failed read may first have made room for a size the archive
+        // merely claims, and doing that twice would slow every run.
+        if (store.readEntry(name, content) &&
+            (!inPlace.readEntry(name, contentInPlace) || content.length != contentInPlace.length ||
+             (content.length && std::memcmp(content.data, contentInPlace.data,
+                                            static_cast<size_t>(content.length)) != 0)))
             std::abort();
     }
     return 0;
