@@ -50,9 +50,10 @@ public:
 
 // ---- MemoryFile ----
 
-void MemoryFile::attach(const void* block, int64_t size) {
+void MemoryFile::attach(const void* block, int64_t size, Decode decoder) {
     detach();
     buffer = static_cast<char*>(const_cast<void*>(block));
+    decode = decoder;
     dataSize = size;
     bufferSize = size;
     growStep = 0;
@@ -66,6 +67,7 @@ void MemoryFile::detach() {
     buffer = nullptr;
     dataSize = bufferSize = position = 0;
     ownsBuffer = false;
+    decode = nullptr;
 }
 
 bool MemoryFile::seek(int64_t offset, platform::SeekOrigin origin) {
@@ -84,7 +86,10 @@ int32_t MemoryFile::read(void* out, int32_t count) {
         return 0;
     int64_t left = dataSize - position;
     int32_t n = left < count ? static_cast<int32_t>(left) : count;
-    std::memcpy(out, buffer + position, static_cast<size_t>(n));
+    if (decode)
+        decode(buffer + position, static_cast<uint32_t>(n), static_cast<char*>(out));
+    else
+        std::memcpy(out, buffer + position, static_cast<size_t>(n));
     position += n;
     return n;
 }
@@ -385,6 +390,7 @@ bool ArchiveReader::openEntry(int32_t n) {
     }
     current.open = true;
     current.number = n;
+    current.dataAt = dataAt;
     current.compressedLeft = h.compressedSize;
     current.uncompressedLeft = h.uncompressedSize;
     current.crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));

@@ -32,22 +32,27 @@ public:
     virtual int32_t read(void* buffer, int32_t count) = 0;
 };
 
-// A seekable view over a byte block. An attached block belongs to the caller.
+// A seekable view over a byte block. An attached block belongs to the caller. A block held in
+// an encoded form is decoded as it is read, so that no decoded copy of the whole block exists.
 class MemoryFile : public ArchiveStorage {
 public:
+    // Decodes `size` bytes of the block into `out`; byte by byte, so any window decodes alike.
+    using Decode = void (*)(const void* encoded, uint32_t size, char* out);
+
     char* buffer = nullptr;
     int64_t dataSize = 0;
     int64_t bufferSize = 0;
     int64_t position = 0;
     int32_t growStep = 1024;
     bool ownsBuffer = false;
+    Decode decode = nullptr; // null: the block holds the bytes as they are
 
     MemoryFile() = default;
     MemoryFile(const MemoryFile&) = delete;
     MemoryFile& operator=(const MemoryFile&) = delete;
     ~MemoryFile() override { detach(); }
 
-    void attach(const void* block, int64_t size);
+    void attach(const void* block, int64_t size, Decode decoder = nullptr);
     // Forgets the block, freeing it only when the view owns it.
     void detach();
 
@@ -112,11 +117,14 @@ public:
     // Closes the current entry without any check; for error paths.
     void abandonEntry();
     bool entryIsOpen() const { return current.open; }
+    // Where the open entry's data begins in the storage; -1 without an open entry.
+    int64_t entryDataOffset() const { return current.open ? current.dataAt : -1; }
 
 private:
     struct CurrentEntry {
         bool open = false;
         int32_t number = -1;
+        int64_t dataAt = -1;
         uint32_t compressedLeft = 0;
         uint32_t uncompressedLeft = 0;
         uint32_t crc = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace zor {
 
@@ -91,11 +92,20 @@ void ArchiveStore::reset() {
     nestedNames.resize(0);
 }
 
-void ArchiveStore::openFromMemory(char* image, int32_t size) {
+void ArchiveStore::openFromMemory(char* image, int32_t size, MemoryFile::Decode decode) {
     reset();
     data = image;
     length = capacity = image ? size : 0;
-    memoryFile.attach(data, length);
+    openImage(data, length, decode);
+}
+
+void ArchiveStore::openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode) {
+    reset();
+    openImage(static_cast<const char*>(bytes), bytes ? size : 0, decode);
+}
+
+void ArchiveStore::openImage(const char* bytes, int32_t size, MemoryFile::Decode decode) {
+    memoryFile.attach(bytes, size, decode);
     try {
         reader.openMemory(&memoryFile);
     } catch (const ArchiveError&) {
@@ -138,8 +148,11 @@ void ArchiveStore::buildIndex() {
     openNestedArchives();
 }
 
-// Nested archives are inflated once, here, and kept for the life of the store. One that cannot
-// be extracted intact gets no child store, so that nothing inside it is ever found.
+// Nested archives are opened once, here, and kept for the life of the store. A stored one is
+// read where it lies in this store's bytes (which outlive it: reset() deletes the children
+// first); any other is inflated into an image of its own. Either is first read whole, so that
+// one that cannot be read intact (bad header, size or CRC-32) gets no child store and nothing
+// inside it is ever found.
 void ArchiveStore::openNestedArchives() {
     int32_t candidates = index.nestedCandidates.length;
     nestedStores.resize(candidates);
@@ -152,30 +165,52 @@ void ArchiveStore::openNestedArchives() {
         nestedNames.append(e.name, e.length);
         nestedNames.add('\0');
 
-        uint32_t size = reader.header(e.number).uncompressedSize;
+        const ArchiveEntryHeader& header = reader.header(e.number);
+        uint32_t size = header.uncompressedSize;
         if (size == 0 || size > INT32_MAX)
             continue;
-        char* image = static_cast<char*>(std::malloc(size));
-        if (!image)
-            continue;
-        if (!readEntryBytes(e.number, image, size)) {
-            std::free(image);
-            continue;
+        ArchiveStore* child = nullptr;
+        if (memoryFile.buffer && header.method == 0) {
+            int64_t at = -1;
+            if (!readEntryBytes(e.number, nullptr, size, &at))
+                continue;
+            child = new ArchiveStore(nestingDepth - 1);
+            child->openInPlace(memoryFile.buffer + at, static_cast<int32_t>(size),
+                               memoryFile.decode);
+        } else {
+            char* image = static_cast<char*>(std::malloc(size));
+            if (!image)
+                continue;
+            if (!readEntryBytes(e.number, image, size)) {
+                std::free(image);
+                continue;
+            }
+            child = new ArchiveStore(nestingDepth - 1);
+            child->openFromMemory(image, static_cast<int32_t>(size));
         }
-        auto* child = new ArchiveStore(nestingDepth - 1);
-        child->openFromMemory(image, static_cast<int32_t>(size));
         nestedStores[k] = reinterpret_cast<uintptr_t>(child);
     }
 }
 
-bool ArchiveStore::readEntryBytes(int32_t number, void* out, uint32_t size) {
+bool ArchiveStore::readEntryBytes(int32_t number, void* out, uint32_t size, int64_t* dataAt) {
+    constexpr int32_t SCRATCH_SIZE = 65536;
     platform::MutexLock hold(readLock);
     try {
         if (!reader.openEntry(number))
             return false;
-        if (reader.read(out, static_cast<int32_t>(size)) != static_cast<int32_t>(size)) {
-            reader.abandonEntry();
-            return false;
+        if (dataAt)
+            *dataAt = reader.entryDataOffset();
+        std::unique_ptr<char[]> scratch(out ? nullptr : new char[SCRATCH_SIZE]);
+        for (uint32_t done = 0; done < size;) {
+            uint32_t left = size - done;
+            int32_t count = out ? static_cast<int32_t>(left)
+                                : static_cast<int32_t>(std::min<uint32_t>(left, SCRATCH_SIZE));
+            char* into = out ? static_cast<char*>(out) + done : scratch.get();
+            if (reader.read(into, count) != count) {
+                reader.abandonEntry();
+                return false;
+            }
+            done += static_cast<uint32_t>(count);
         }
         return reader.closeEntry() == 1;
     } catch (...) {
@@ -185,85 +220,83 @@ bool ArchiveStore::readEntryBytes(int32_t number, void* out, uint32_t size) {
     }
 }
 
-bool ArchiveStore::findPath(const ByteString& name, ByteString& found, const ByteString& prefix,
-                            PathCallback callback, void* context) const {
-    const char* bang = static_cast<const char*>(std::memchr(name.data, '!', name.length));
-    ByteString tail;
-    const char* head = nullptr;
-    int32_t headLength = 0;
-    if (!bang) {
-        if (index.find(name.data, name.length) >= 0) {
-            found = prefix.isEmpty() ? name : prefix + "!" + name;
-            if (!callback)
-                return true;
-            callback(context, found);
-        }
-        tail = name;
-    } else if (bang == name.data) {
-        return false; // no archive has an empty name
-    } else {
-        head = name.data;
-        headLength = static_cast<int32_t>(bang - name.data);
-        tail = ByteString(bang + 1, name.data + name.length);
-    }
-    for (int32_t k = 0; k < index.nestedCandidates.length; ++k) {
-        const char* candidate = nestedName(k);
-        int32_t candidateLength = static_cast<int32_t>(std::strlen(candidate));
-        if (head && !sameName(head, headLength, candidate, candidateLength))
-            continue;
-        ArchiveStore* child = nestedStore(k);
-        if (!child)
-            continue;
-        ByteString childPrefix =
-            prefix.isEmpty() ? ByteString(candidate) : prefix + "!" + candidate;
-        if (child->findPath(tail, found, childPrefix, callback, context))
-            return true;
-    }
-    return false;
+namespace {
+
+// `outer` + "!" + `name`, where an empty `outer` stands for no path at all.
+ByteString joinPath(const ByteString& outer, const char* name, int32_t length) {
+    ByteString last(name, name + length);
+    return outer.isEmpty() ? last : outer + "!" + last;
 }
 
-// The walk of findPath without its paths: `consume(store, entryNumber)` is offered every match
-// in order until it accepts one.
-template <typename Consume>
-bool ArchiveStore::search(const char* name, int32_t nameLength, Consume& consume) {
+} // namespace
+
+// The one walk behind every lookup: `consume(store, entryNumber, nameThere, itsLength, trail)` is
+// offered every match in order, this store's own first, then the nested archives' depth-first in
+// index order, until it accepts one. A name with "!" skips the store's own entries and enters
+// only the nested archive its head names.
+template <typename Store, typename Consume>
+bool ArchiveStore::search(Store& store, const char* name, int32_t nameLength,
+                          const SearchTrail* trail, Consume& consume) {
     const char* bang = static_cast<const char*>(std::memchr(name, '!', nameLength));
     const char* head = nullptr;
     int32_t headLength = 0;
     const char* tail = name;
     int32_t tailLength = nameLength;
     if (!bang) {
-        int32_t number = index.find(name, nameLength);
-        if (number >= 0 && consume(*this, number))
+        int32_t number = store.index.find(name, nameLength);
+        if (number >= 0 && consume(store, number, name, nameLength, trail))
             return true;
     } else if (bang == name) {
-        return false;
+        return false; // no archive has an empty name
     } else {
         head = name;
         headLength = static_cast<int32_t>(bang - name);
         tail = bang + 1;
         tailLength = nameLength - headLength - 1;
     }
-    for (int32_t k = 0; k < index.nestedCandidates.length; ++k) {
-        const char* candidate = nestedName(k);
+    for (int32_t k = 0; k < store.index.nestedCandidates.length; ++k) {
+        const char* candidate = store.nestedName(k);
         if (head &&
             !sameName(head, headLength, candidate, static_cast<int32_t>(std::strlen(candidate))))
             continue;
-        ArchiveStore* child = nestedStore(k);
-        if (child && child->search(tail, tailLength, consume))
+        Store* child = store.nestedStore(k);
+        SearchTrail step{trail, candidate};
+        if (child && search(*child, tail, tailLength, &step, consume))
             return true;
     }
     return false;
 }
 
+ByteString ArchiveStore::trailPath(const ByteString& prefix, const SearchTrail* trail) {
+    if (!trail)
+        return prefix;
+    return joinPath(trailPath(prefix, trail->outer), trail->name,
+                    static_cast<int32_t>(std::strlen(trail->name)));
+}
+
+bool ArchiveStore::findPath(const ByteString& name, ByteString& found, const ByteString& prefix,
+                            PathCallback callback, void* context) const {
+    auto consume = [&](const ArchiveStore&, int32_t, const char* matched, int32_t matchedLength,
+                       const SearchTrail* trail) {
+        found = joinPath(trailPath(prefix, trail), matched, matchedLength);
+        if (!callback)
+            return true;
+        callback(context, found);
+        return false;
+    };
+    return search(*this, name.data, name.length, nullptr, consume);
+}
+
 bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
-    auto consume = [&content](ArchiveStore& store, int32_t number) {
+    auto consume = [&content](ArchiveStore& store, int32_t number, const char*, int32_t,
+                              const SearchTrail*) {
         uint32_t size = store.reader.header(number).uncompressedSize;
         if (size > INT32_MAX)
             return false;
         content.resize(static_cast<int32_t>(size));
         return store.readEntryBytes(number, content.data, size);
     };
-    if (search(name.data, name.length, consume))
+    if (search(*this, name.data, name.length, nullptr, consume))
         return true;
     content.resize(0);
     return false;
@@ -272,7 +305,8 @@ bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
 jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& name,
                                               ArchiveStore** holder) {
     jbyteArray result = nullptr;
-    auto consume = [env, &result, holder](ArchiveStore& store, int32_t number) {
+    auto consume = [env, &result, holder](ArchiveStore& store, int32_t number, const char*, int32_t,
+                                          const SearchTrail*) {
         uint32_t size = store.reader.header(number).uncompressedSize;
         if (size > INT32_MAX)
             return false;
@@ -300,7 +334,7 @@ jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& nam
             *holder = &store;
         return true;
     };
-    search(name.data, name.length, consume);
+    search(*this, name.data, name.length, nullptr, consume);
     return result;
 }
 

@@ -58,8 +58,12 @@ public:
     ~ArchiveStore() override;
 
     // Takes the malloc'ed image and opens it. Never fails: an unreadable archive leaves the
-    // index empty.
-    void openFromMemory(char* image, int32_t size);
+    // index empty. `decode`, when given, turns the image's bytes into the archive's as they are
+    // read.
+    void openFromMemory(char* image, int32_t size, MemoryFile::Decode decode = nullptr);
+    // The same over bytes that stay where they are, unowned: they must stay valid and unchanged
+    // as long as the store.
+    void openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode = nullptr);
     void openFromFile(const char* path);
 
     // Resolves `name` ("lib\a.jar!x\y.txt" or a plain name, searched here and then in the
@@ -85,12 +89,25 @@ public:
     }
 
 private:
+    // The nested archives a search has entered, innermost first: the resource path of a match.
+    struct SearchTrail {
+        const SearchTrail* outer;
+        const char* name;
+    };
+
     void reset();
+    void openImage(const char* bytes, int32_t size, MemoryFile::Decode decode);
     void buildIndex();
     void openNestedArchives();
-    // Reads entry `number` whole into `out` under readLock; false on any reader error.
-    bool readEntryBytes(int32_t number, void* out, uint32_t size);
-    template <typename Consume> bool search(const char* name, int32_t length, Consume& consume);
+    // Reads entry `number` whole under readLock: into `out`, or without one only through a
+    // scratch buffer, for the checks of a complete read. `dataAt` receives where its data lies
+    // in this store's storage. False on any reader error.
+    bool readEntryBytes(int32_t number, void* out, uint32_t size, int64_t* dataAt = nullptr);
+    // `prefix` followed by the names of the trail, outermost first, joined by "!".
+    static ByteString trailPath(const ByteString& prefix, const SearchTrail* trail);
+    template <typename Store, typename Consume>
+    static bool search(Store& store, const char* name, int32_t length, const SearchTrail* trail,
+                       Consume& consume);
 };
 
 // The two process-wide stores, the lock that guards their one-time opening and the flag that
@@ -106,6 +123,9 @@ public:
     virtual ~StoreSources() = default;
     // The application archive in its stored (scrambled) form; false when there is none.
     virtual bool embeddedArchive(const void** data, uint32_t* size) = 0;
+    // True when the bytes that embeddedArchive gives stay valid and unchanged for the life of
+    // the process: the store then reads them where they are instead of keeping a copy.
+    virtual bool embeddedArchiveIsPermanent() { return false; }
     // The file whose end holds the appended archive.
     virtual ByteString appendedArchivePath() = 0;
 };

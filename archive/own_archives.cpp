@@ -14,6 +14,8 @@ public:
     bool embeddedArchive(const void** data, uint32_t* size) override {
         return platform::findOwnResource(RESOURCE_TYPE_RCDATA, APP_ARCHIVE_ID, data, size);
     }
+    // The executable's own image: mapped for the life of the process.
+    bool embeddedArchiveIsPermanent() override { return true; }
     ByteString appendedArchivePath() override {
         return currentConfig ? currentConfig->applicationPath() : ByteString();
     }

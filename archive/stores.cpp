@@ -2,6 +2,7 @@
 #include "archive/archive_store.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace zor {
 
@@ -24,11 +25,17 @@ bool ensureStoresOpen(StoreSources& sources) {
     // Without the embedded archive nothing is opened; the next call tries again.
     if (!sources.embeddedArchive(&resource, &size) || !resource || size == 0 || size > INT32_MAX)
         return false;
-    char* image = static_cast<char*>(std::malloc(size));
-    if (!image)
-        return false;
-    unscrambleArchive(resource, size, image);
-    embeddedStore.openFromMemory(image, static_cast<int32_t>(size));
+    // Read where it lies and unscrambled as it is read: no unscrambled copy of the whole
+    // archive is made. Bytes that may go away are copied once, as they are.
+    if (sources.embeddedArchiveIsPermanent()) {
+        embeddedStore.openInPlace(resource, static_cast<int32_t>(size), unscrambleArchive);
+    } else {
+        char* image = static_cast<char*>(std::malloc(size));
+        if (!image)
+            return false;
+        std::memcpy(image, resource, size);
+        embeddedStore.openFromMemory(image, static_cast<int32_t>(size), unscrambleArchive);
+    }
 
     ByteString path = sources.appendedArchivePath();
     appendedStore.openFromFile(path.c_str());

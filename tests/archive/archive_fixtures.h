@@ -29,6 +29,16 @@ inline std::string readWholeFile(const std::string& path) {
     return bytes;
 }
 
+// The packer's step for resource 128: every byte rotated right by two bits.
+inline std::string scramble(const std::string& plain) {
+    std::string out(plain.size(), '\0');
+    for (size_t i = 0; i < plain.size(); ++i) {
+        auto b = static_cast<unsigned char>(plain[i]);
+        out[i] = static_cast<char>(((b >> 2) | (b << 6)) & 0xFF);
+    }
+    return out;
+}
+
 inline std::string text(const ByteBuffer& b) {
     return std::string(b.data, b.length);
 }

@@ -1,5 +1,6 @@
 // The process-wide stores: opened once, by whichever thread comes first, and then read by all.
-// One program, one test: the stores cannot be closed again within a process.
+// They get one test alone, as they cannot be closed again within a process; the other test here
+// reads a store of its own from many threads.
 #include "archive/archive_store.h"
 #include "archive_fixtures.h"
 
@@ -15,18 +16,9 @@
 using namespace zor;
 using zor::test::fixture;
 using zor::test::readWholeFile;
+using zor::test::scramble;
 
 namespace {
-
-// The packer's step: every byte rotated right by two bits.
-std::string scramble(const std::string& plain) {
-    std::string out(plain.size(), '\0');
-    for (size_t i = 0; i < plain.size(); ++i) {
-        auto b = static_cast<unsigned char>(plain[i]);
-        out[i] = static_cast<char>(((b >> 2) | (b << 6)) & 0xFF);
-    }
-    return out;
-}
 
 class TestSources : public StoreSources {
 public:
@@ -56,6 +48,36 @@ std::string read(ArchiveStore& store, const char* name) {
     if (!store.readEntry(ByteString(name), content))
         return "<absent>";
     return std::string(content.data, content.length);
+}
+
+std::string pathOf(const ArchiveStore& store, const std::string& name) {
+    ByteString found;
+    return store.findPath(ByteString(name.c_str()), found, ByteString()) ? found.c_str()
+                                                                         : "<absent>";
+}
+
+ArchiveStore* nested(const ArchiveStore& store, const char* name) {
+    for (int32_t k = 0; k < store.nestedNameOffsets.length; ++k)
+        if (std::strcmp(store.nestedName(k), name) == 0)
+            return store.nestedStore(k);
+    return nullptr;
+}
+
+// Every entry of `store` and of the stores below it, addressed through "!".
+void collectPaths(const ArchiveStore& store, const std::string& prefix,
+                  std::vector<std::string>& out) {
+    for (int32_t i = 0; i < store.index.entries.length; ++i)
+        out.push_back(prefix + std::string(store.index.entries[i].name,
+                                           static_cast<size_t>(store.index.entries[i].length)));
+    for (int32_t k = 0; k < store.nestedStores.length; ++k)
+        if (const ArchiveStore* child = store.nestedStore(k))
+            collectPaths(*child, prefix + store.nestedName(k) + "!", out);
+}
+
+// True when `store` reads its archive straight out of `bytes`.
+bool readsFrom(const ArchiveStore& store, const std::string& bytes) {
+    const char* at = store.memoryFile.buffer;
+    return at >= bytes.data() && at + store.memoryFile.dataSize <= bytes.data() + bytes.size();
 }
 
 } // namespace
@@ -131,4 +153,72 @@ TEST(ProcessStores, OpenOnceUnderManyThreadsAndReadConcurrently) {
     // Opened for good: the sources are not asked again.
     EXPECT_TRUE(ensureStoresOpen(sources));
     EXPECT_EQ(sources.resourceCalls.load(), 1);
+}
+
+// The scrambled archive read where it lies, unscrambled as it is read, with the stored archives
+// nested in it (two levels deep) read where they lie inside it, serves every name, path and byte
+// that the same archive read from its file with copies of its nested archives serves: from one
+// thread, and from many at once, each nested store through a view of its own.
+TEST(InPlaceStores, ScrambledImageServesWhatTheFileServes) {
+    const std::string file = fixture("in-place.zip");
+    ArchiveStore reference(2);
+    reference.openFromFile(file.c_str());
+    const std::string scrambled = scramble(readWholeFile(file));
+    ArchiveStore store(2);
+    store.openInPlace(scrambled.data(), static_cast<int32_t>(scrambled.size()), unscrambleArchive);
+
+    EXPECT_EQ(store.length, 0); // no image of its own
+    ArchiveStore* basic = nested(store, "basic.zip");
+    ArchiveStore* outer = nested(store, "outer.zip");
+    ASSERT_NE(basic, nullptr);
+    ASSERT_NE(outer, nullptr);
+    ArchiveStore* patch = nested(*outer, "patch.jar"); // stored in a stored archive
+    ArchiveStore* l1 = nested(*outer, "l1.jar");       // deflated in a stored archive
+    ASSERT_NE(patch, nullptr);
+    ASSERT_NE(l1, nullptr);
+    for (const ArchiveStore* window : {basic, outer, patch}) {
+        EXPECT_TRUE(readsFrom(*window, scrambled));
+        EXPECT_EQ(window->length, 0);
+    }
+    EXPECT_FALSE(readsFrom(*l1, scrambled));
+    EXPECT_GT(l1->length, 0);
+
+    std::vector<std::string> paths;
+    collectPaths(reference, "", paths);
+    std::vector<std::string> inPlacePaths;
+    collectPaths(store, "", inPlacePaths);
+    EXPECT_EQ(inPlacePaths, paths);
+    ASSERT_GT(paths.size(), 30u);
+    // Plain names, searched through the nested archives.
+    for (const char* plain : {"numbers.txt", "random.bin", "patched.txt", "c/d.txt", "missing"})
+        paths.emplace_back(plain);
+    for (const std::string& p : paths) {
+        EXPECT_EQ(read(store, p.c_str()), read(reference, p.c_str())) << p;
+        EXPECT_EQ(pathOf(store, p), pathOf(reference, p)) << p;
+    }
+    const std::string random = readWholeFile(fixture("src/random.bin"));
+    const std::string numbers = readWholeFile(fixture("src/numbers.txt"));
+    ASSERT_EQ(random.size(), 200000u); // stored across read buffers
+    EXPECT_EQ(read(store, "basic.zip!random.bin"), random);
+    EXPECT_EQ(read(store, "basic.zip!numbers.txt"), numbers);
+    EXPECT_EQ(read(store, "src/numbers.txt"), numbers);
+    EXPECT_EQ(read(store, "outer.zip!patch.jar!patched.txt"), "patched\n");
+
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 8; ++round) {
+                bool ok = read(store, (t % 2) ? "basic.zip!random.bin" : "random.bin") == random &&
+                          read(store, (t % 3) ? "numbers.txt" : "src\\numbers.txt") == numbers &&
+                          read(store, "outer.zip!patch.jar!patched.txt") == "patched\n" &&
+                          read(store, "outer.zip!l1.jar!l1.txt") == "l1\n";
+                if (!ok)
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(failures.load(), 0);
 }

@@ -94,6 +94,12 @@ zip -q -X ../outer.zip l1.jar a.jar bb.jar LIB.JAR x.Zip lib/in-folder.jar .jar 
     bad.jar dup.txt '!bang.txt' Case.txt case.txt zero.txt
 zip -q -X -0 ../outer.zip patch.jar # stored, so that the test can damage its bytes in place
 
+# Stored archives read where they lie, one inside another, with entries larger than a read
+# buffer (basic.zip) and stored and deflated archives below (outer.zip); a deflated text beside.
+cd "$out"
+zip -q -X -0 in-place.zip basic.zip outer.zip
+zip -q -X in-place.zip src/numbers.txt
+
 # ---- archives that only a Java program writes ----
 "$(dirname "$jar")/java" "$here/MakeArchives.java" "$out"
 

@@ -11,6 +11,7 @@
 using namespace zor;
 using zor::test::fixture;
 using zor::test::readWholeFile;
+using zor::test::scramble;
 
 namespace {
 
@@ -226,6 +227,32 @@ TEST(ArchiveStoreFailures, DamagedNestedArchiveIsAbsentOthersStay) {
     EXPECT_EQ(read(store, "shared.txt"), "from a\n");
     // The read lock was left: another read from the same store goes through.
     EXPECT_EQ(read(store, "case.txt"), "lower case\n");
+}
+
+// A stored nested archive read where it lies in the scrambled image is checked as a copy was:
+// one damaged byte leaves it without a child store, its names and its own bytes absent.
+TEST(ArchiveStoreFailures, DamagedStoredArchiveInsideTheScrambledImage) {
+    std::string plain = readWholeFile(fixture("in-place.zip"));
+    std::string random = readWholeFile(fixture("src/random.bin"));
+    // The middle of random.bin inside basic.zip, stored in the image: only basic.zip's CRC-32
+    // can tell.
+    size_t at = plain.find(random.substr(100000, 64));
+    ASSERT_NE(at, std::string::npos);
+    plain[at] = static_cast<char>(plain[at] ^ 0x20);
+    const std::string scrambled = scramble(plain);
+    ArchiveStore store(2);
+    store.openInPlace(scrambled.data(), static_cast<int32_t>(scrambled.size()), unscrambleArchive);
+
+    int32_t basic = candidate(store, "basic.zip");
+    ASSERT_GE(basic, 0);
+    EXPECT_EQ(store.nestedStore(basic), nullptr);
+    EXPECT_EQ(read(store, "basic.zip!dir/sub/file.txt"), "<absent>");
+    EXPECT_EQ(read(store, "random.bin"), "<absent>");
+    EXPECT_EQ(pathOf(store, "random.bin"), "<absent>");
+    EXPECT_EQ(read(store, "basic.zip"), "<absent>");
+    EXPECT_EQ(pathOf(store, "basic.zip"), "basic.zip"); // listed all the same
+    EXPECT_EQ(read(store, "outer.zip!patch.jar!patched.txt"), "patched\n");
+    EXPECT_EQ(read(store, "src/numbers.txt"), readWholeFile(fixture("src/numbers.txt")));
 }
 
 TEST(ArchiveStoreFailures, UnreadableArchivesGiveEmptyStores) {
