@@ -87,7 +87,7 @@ int32_t MemoryFile::read(void* out, int32_t count) {
     int64_t left = dataSize - position;
     int32_t n = left < count ? static_cast<int32_t>(left) : count;
     if (decode)
-        decode(buffer + position, static_cast<uint32_t>(n), static_cast<char*>(out));
+        decode(buffer + position, static_cast<size_t>(n), out);
     else
         std::memcpy(out, buffer + position, static_cast<size_t>(n));
     position += n;

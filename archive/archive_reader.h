@@ -37,7 +37,7 @@ public:
 class MemoryFile : public ArchiveStorage {
 public:
     // Decodes `size` bytes of the block into `out`; byte by byte, so any window decodes alike.
-    using Decode = void (*)(const void* encoded, uint32_t size, char* out);
+    using Decode = void (*)(const void* encoded, size_t size, void* out);
 
     char* buffer = nullptr;
     int64_t dataSize = 0;

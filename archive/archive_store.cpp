@@ -90,6 +90,7 @@ void ArchiveStore::reset() {
     index.sortMode = SORT_PLAIN;
     nestedNameOffsets.resize(0);
     nestedNames.resize(0);
+    fileMapped = false;
 }
 
 void ArchiveStore::openFromMemory(char* image, int32_t size, MemoryFile::Decode decode) {
@@ -99,8 +100,10 @@ void ArchiveStore::openFromMemory(char* image, int32_t size, MemoryFile::Decode 
     openImage(data, length, decode);
 }
 
-void ArchiveStore::openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode) {
+void ArchiveStore::openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode,
+                               bool mapped) {
     reset();
+    fileMapped = mapped;
     openImage(static_cast<const char*>(bytes), bytes ? size : 0, decode);
 }
 
@@ -176,20 +179,30 @@ void ArchiveStore::openNestedArchives() {
                 continue;
             child = new ArchiveStore(nestingDepth - 1);
             child->openInPlace(memoryFile.buffer + at, static_cast<int32_t>(size),
-                               memoryFile.decode);
+                               memoryFile.decode, fileMapped);
+            releaseChecked(at, size);
         } else {
             char* image = static_cast<char*>(std::malloc(size));
             if (!image)
                 continue;
-            if (!readEntryBytes(e.number, image, size)) {
+            int64_t at = -1;
+            if (!readEntryBytes(e.number, image, size, &at)) {
                 std::free(image);
                 continue;
             }
+            releaseChecked(at, header.compressedSize);
             child = new ArchiveStore(nestingDepth - 1);
             child->openFromMemory(image, static_cast<int32_t>(size));
         }
         nestedStores[k] = reinterpret_cast<uintptr_t>(child);
     }
+}
+
+void ArchiveStore::releaseChecked(int64_t at, uint32_t size) {
+    // The check read every byte of the entry; lookups touch only what they need again. Without
+    // this, a packed program would keep its whole archive resident once it has started.
+    if (fileMapped && at >= 0 && at + size <= memoryFile.dataSize)
+        platform::releaseMappedPages(memoryFile.buffer + at, size);
 }
 
 bool ArchiveStore::readEntryBytes(int32_t number, void* out, uint32_t size, int64_t* dataAt) {

@@ -62,8 +62,10 @@ public:
     // read.
     void openFromMemory(char* image, int32_t size, MemoryFile::Decode decode = nullptr);
     // The same over bytes that stay where they are, unowned: they must stay valid and unchanged
-    // as long as the store.
-    void openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode = nullptr);
+    // as long as the store. `fileMapped`: they lie in a read-only file mapping, whose pages the
+    // opening may release once it has checked them (see platform::releaseMappedPages).
+    void openInPlace(const void* bytes, int32_t size, MemoryFile::Decode decode = nullptr,
+                     bool fileMapped = false);
     void openFromFile(const char* path);
 
     // Resolves `name` ("lib\a.jar!x\y.txt" or a plain name, searched here and then in the
@@ -95,6 +97,8 @@ private:
         const char* name;
     };
 
+    bool fileMapped = false;
+
     void reset();
     void openImage(const char* bytes, int32_t size, MemoryFile::Decode decode);
     void buildIndex();
@@ -103,6 +107,8 @@ private:
     // scratch buffer, for the checks of a complete read. `dataAt` receives where its data lies
     // in this store's storage. False on any reader error.
     bool readEntryBytes(int32_t number, void* out, uint32_t size, int64_t* dataAt = nullptr);
+    // Lets the pages of `size` bytes at `at` in this store's bytes go, when they are mapped.
+    void releaseChecked(int64_t at, uint32_t size);
     // `prefix` followed by the names of the trail, outermost first, joined by "!".
     static ByteString trailPath(const ByteString& prefix, const SearchTrail* trail);
     template <typename Store, typename Consume>
@@ -123,8 +129,9 @@ public:
     virtual ~StoreSources() = default;
     // The application archive in its stored (scrambled) form; false when there is none.
     virtual bool embeddedArchive(const void** data, uint32_t* size) = 0;
-    // True when the bytes that embeddedArchive gives stay valid and unchanged for the life of
-    // the process: the store then reads them where they are instead of keeping a copy.
+    // True when the bytes that embeddedArchive gives are the executable's own image, a
+    // read-only mapping of its file for the life of the process: the store then reads them where
+    // they are instead of keeping a copy, and lets checked pages go back to the file.
     virtual bool embeddedArchiveIsPermanent() { return false; }
     // The file whose end holds the appended archive.
     virtual ByteString appendedArchivePath() = 0;

@@ -28,7 +28,7 @@ bool ensureStoresOpen(StoreSources& sources) {
     // Read where it lies and unscrambled as it is read: no unscrambled copy of the whole
     // archive is made. Bytes that may go away are copied once, as they are.
     if (sources.embeddedArchiveIsPermanent()) {
-        embeddedStore.openInPlace(resource, static_cast<int32_t>(size), unscrambleArchive);
+        embeddedStore.openInPlace(resource, static_cast<int32_t>(size), unscrambleArchive, true);
     } else {
         char* image = static_cast<char*>(std::malloc(size));
         if (!image)

@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zor::platform {
@@ -85,6 +86,11 @@ private:
     [[maybe_unused]] void* file = nullptr;
     [[maybe_unused]] void* mapping = nullptr;
 };
+
+// Lets the pages of [start, start + length) in a read-only file mapping leave the process's
+// resident memory; they are read back from the file when next touched. Only for bytes of a
+// FileMapping or of the executable's own image, never for allocated memory.
+void releaseMappedPages(const void* start, size_t length);
 
 // Size and last-write time (in the system's own units) of a regular file; false when there is
 // none at `path`.

@@ -220,6 +220,16 @@ void FileMapping::unmap() {
     bytes = 0;
 }
 
+void releaseMappedPages(const void* start, size_t length) {
+    // Only whole pages inside the range: a neighbour's bytes on a shared page stay resident.
+    auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    uintptr_t from = (reinterpret_cast<uintptr_t>(start) + page - 1) & ~(page - 1);
+    uintptr_t to = (reinterpret_cast<uintptr_t>(start) + length) & ~(page - 1);
+    // Clean pages of a private read-only file mapping: dropping them loses nothing.
+    if (to > from)
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
 // ---- Whole files ----
 
 bool fileStamp(const char* path, int64_t& size, int64_t& modified) {

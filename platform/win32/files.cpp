@@ -151,6 +151,10 @@ bool FileMapping::map(const char* path) {
     return true;
 }
 
+// Image and view pages that are no longer touched leave the working set when the system trims
+// it; there is nothing to ask for here.
+void releaseMappedPages(const void*, size_t) {}
+
 void FileMapping::unmap() {
     if (view)
         UnmapViewOfFile(view);

@@ -94,6 +94,10 @@ TEST(FileMapping, MapsWholeFileReadOnly) {
     ASSERT_TRUE(mapping.map((temp / "big.bin").c_str()));
     ASSERT_EQ(mapping.size(), 70000);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapping.data()), 70000), content);
+    // Released pages come back from the file, whatever the range's alignment.
+    releaseMappedPages(mapping.data() + 123, 40000);
+    releaseMappedPages(mapping.data(), 70000);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapping.data()), 70000), content);
 
     // Mapping again replaces the first view.
     ASSERT_TRUE(mapping.map((temp / "small.bin").c_str()));
