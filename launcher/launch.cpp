@@ -114,13 +114,16 @@ int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
         VmHost host;
         if (addNatives)
             addNatives(host);
-        // The archive natives, which the VM calls, find the application path through it.
+        // Published for code that runs on the VM's threads: the archive natives find the
+        // application path through currentConfig. The launch itself is handed both.
         currentConfig = &config;
+        currentVmHost = &host;
         exitCode = launch(config, host, argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);
         // Waits for the application's last non-daemon thread, then unloads the runtime.
         host.destroyVm();
         finishWarmStart();
         currentConfig = nullptr;
+        currentVmHost = nullptr;
     }
     return exitCode;
 }

@@ -11,6 +11,8 @@
 
 namespace zor {
 
+VmHost* currentVmHost = nullptr;
+
 namespace {
 
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);

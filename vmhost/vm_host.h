@@ -59,4 +59,7 @@ private:
     jobjectArray buildArgs(int argc, char** argv);
 };
 
+// The entry's VmHost while the launch runs; null before and after.
+extern VmHost* currentVmHost;
+
 } // namespace zor
