@@ -9,13 +9,14 @@
 namespace zor {
 
 int32_t grownCapacity(int32_t capacity, int32_t need) {
-    if (capacity < 8)
-        capacity = 8;
-    if (capacity < need)
-        capacity *= 2;
-    if (capacity < need)
-        capacity = (need + 11) & ~7;
-    return capacity;
+    // Reckoned in 64 bits: near the 2 GiB limit (an entry may claim that much) doubling or
+    // rounding up would overflow.
+    int64_t grown = capacity < 8 ? 8 : capacity;
+    if (grown < need)
+        grown *= 2;
+    if (grown < need)
+        grown = (static_cast<int64_t>(need) + 11) & ~int64_t{7};
+    return grown > INT32_MAX ? INT32_MAX : static_cast<int32_t>(grown);
 }
 
 // ---- ByteString ----

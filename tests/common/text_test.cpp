@@ -23,6 +23,10 @@ TEST(ByteString, GrowthFollowsTheCommonRule) {
     EXPECT_EQ(s.capacity, 48);
     EXPECT_EQ(s.data[0], 0);
     EXPECT_EQ(zor::grownCapacity(100, 1000), (1000 + 11) & ~7);
+    // Near the 2 GiB limit the rule still gives room for the need, without overflowing.
+    EXPECT_EQ(zor::grownCapacity(1 << 29, (1 << 29) + 1), 1 << 30);
+    EXPECT_EQ(zor::grownCapacity(8, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(zor::grownCapacity(INT32_MAX - 8, INT32_MAX - 7), INT32_MAX);
 }
 
 TEST(ByteString, AppendKeepsTheTerminatorAndSurvivesSelfAppend) {
