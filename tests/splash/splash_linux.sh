@@ -84,7 +84,7 @@ finish key
 
 # The display goes away while the splash is up: the program goes on, without a splash.
 number=$work/display
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$number" >/dev/null 2>&1 &
 lost_xvfb=$!
 pids+=($lost_xvfb)
 for _ in $(seq 200); do [ -s "$number" ] && break; sleep 0.05; done
