@@ -1,19 +1,17 @@
-# Many libraries: an application of 36 real Debian jars, nested under lib/ stored (zorpack
+# Many libraries: an application of 33 real Debian jars, nested under lib/ stored (zorpack
 # --lib) and deflated (an application jar that the JDK's jar tool wrote with lib/*.jar in it),
 # against `java -cp` on the same jars: time to the first line of output and peak resident
 # memory. Sourced by scripts/bench.
 many_jars=(guava commons-lang3 commons-io commons-cli guice aopalliance atinject-jsr330-api
-    cdi-api jsr305 error_prone_annotations slf4j-api slf4j-simple plexus-utils2
+    jsr305 error_prone_annotations slf4j-api slf4j-simple plexus-utils2
     plexus-interpolation plexus-classworlds plexus-cipher plexus-sec-dispatcher
     plexus-component-annotations sisu-inject sisu-plexus maven3-core maven3-model maven3-artifact
     maven3-settings maven-resolver-api maven-resolver-impl maven-resolver-util maven-shared-utils
-    wagon-provider-api wagon-http-shaded jansi jline rhino eclipse-jdt-core
-    geronimo-annotation-1.3-spec geronimo-interceptor-3.0-spec)
+    wagon-provider-api wagon-http-shaded jansi jline rhino eclipse-jdt-core)
 work=$BENCH_WORK/many_libraries
 mkdir -p "$work/list/bench" "$work/app/lib"
-# cdi-api's manifest names geronimo-interceptor (and an el-api that Debian 12 does not have):
-# `java -cp` follows the manifests, so the list holds that jar too, and zorpack, which would
-# refuse the missing one, is told to leave the manifests alone.
+# Some of Debian's jars name others in their manifests' Class-Path: zorpack is told to leave the
+# manifests alone, so that the packed programs carry exactly the listed jars, as `java -cp` has.
 class_path=$work/driver.jar
 libs=()
 : >"$work/list/bench/classes.txt"

@@ -1,7 +1,7 @@
 # Sourced by the damaged-executable tests: the damaged copies of one packed program.
 
-# damage_jobs REGIONS SEED SPEC...: one job per line, "cut LENGTH" or "flip OFFSET XOR", for
-# the regions that damaged_regions.pl printed. A SPEC is "cut NAME N" (N lengths spread evenly
+# damage_jobs REGIONS SEED PLAN...: one job per line, "cut LENGTH" or "flip OFFSET XOR", for
+# the regions that damaged_regions.pl printed. A PLAN is "cut NAME N" (N lengths spread evenly
 # over the first span of NAME, each a few bytes further at random) or "flip NAME N" (N bytes at
 # random in the spans of NAME, each changed by a random non-zero XOR). The same SEED and
 # regions give the same jobs.
@@ -9,11 +9,11 @@ damage_jobs() {
     local regions=$1 seed=$2
     shift 2
     perl -e '
-        my ($regions, $seed, @specs) = @ARGV;
+        my ($regions, $seed, @plans) = @ARGV;
         srand($seed);
         my %r;
         for (split /\n/, $regions) { my ($n, $s, $e) = split; push @{$r{$n}}, [$s, $e]; }
-        for (@specs) {
+        for (@plans) {
             my ($kind, $name, $count) = split;
             die "no region $name\n" unless $r{$name};
             my @spans = @{$r{$name}};
