@@ -81,7 +81,7 @@ jobs=$(damage_jobs "$regions" 15 "cut pe-headers 3" "cut resource-section 5" "cu
 count=$(wc -l <<<"$jobs")
 
 # One damaged copy: made, run, judged; prints "OUTCOME KIND AT XOR" where OUTCOME is ok-main,
-# box-CODE, refused, or FAIL-reason.
+# box-CODE, refused, skipped-emulated-trap, or FAIL-reason.
 export work wine_run reader emulated
 export -f run winpath damage_copy
 judge_one() {
@@ -112,7 +112,7 @@ judge_one() {
         outcome="FAIL-exit-$code-without-a-box"
     fi
     if [ -n "$emulated" ] && [[ "$outcome" == FAIL-* ]] && grep -Eq 'unexpected trap -1($|[^0-9])' "$dir/err"; then
-        outcome=skipped-emulated-trap
+        outcome="skipped-emulated-trap"
     fi
     echo "$outcome $kind $at $value"
     rm -rf "$dir"
