@@ -66,8 +66,10 @@ set(ZOR_WINEPREFIX "${CMAKE_SOURCE_DIR}/build/wineprefix" CACHE PATH
     "WINEPREFIX shared by the Windows test programs of every preset")
 
 # Every target's programs run here: win64 under wine64, win32 under the 32-bit wine, which needs
-# a kernel that starts 32-bit programs. Where it cannot start, the win32 preset keeps only its
-# static checks and says so in not-run-reason.txt of the build folder (scripts/test prints it).
+# a kernel that starts 32-bit programs, or qemu-user registered for them (scripts/with-i386, in
+# which scripts/test configures and tests). Where it cannot start, the win32 preset keeps only
+# its static checks and says so in not-run-reason.txt of the build folder (scripts/test prints
+# it).
 set(ZOR_RUNS_HERE ON)
 set(_zor_reason "")
 if(ZOR_TARGET STREQUAL "win32")
@@ -75,7 +77,10 @@ if(ZOR_TARGET STREQUAL "win32")
         RESULT_VARIABLE _zor_wine32 OUTPUT_QUIET ERROR_QUIET)
     if(NOT _zor_wine32 EQUAL 0)
         set(ZOR_RUNS_HERE OFF)
-        if(EXISTS /usr/lib/wine/wine)
+        find_program(ZOR_QEMU_I386 NAMES qemu-i386 qemu-i386-static NO_CACHE)
+        if(EXISTS /usr/lib/wine/wine AND ZOR_QEMU_I386)
+            set(_zor_reason "this kernel cannot start the 32-bit wine; configure under scripts/with-i386 to run it under qemu-user")
+        elseif(EXISTS /usr/lib/wine/wine)
             set(_zor_reason "this kernel cannot start the 32-bit wine (no support for 32-bit programs)")
         else()
             set(_zor_reason "the 32-bit wine is missing (scripts/deps installs wine32:i386)")
