@@ -150,14 +150,15 @@ $expected"
 multirelease)
     # A multi-release library as the application archive and nested with --lib, and the same
     # entries without the attribute, each on this runtime as `java -cp` serves them.
-    pack mrapp --main-class mrapp.Main --app "$jars/mr.jar" && run mrapp &&
+    vm=(--main-class mrapp.Main --set "jvmdll=$jdk/lib/server/libjvm.so")
+    pack mrapp "${vm[@]}" --app "$jars/mr.jar" && run mrapp &&
         same_as_java mrapp "$jars/mr.jar" mrapp.Main
     expect mrapp "META-INF/versions/99/mr/which.txt=V99"
     expect mrapp "url=mr/which.txt"
-    pack mrlib --main-class mrapp.Main --app "$jars/mrdriver.jar" --lib "$jars/mr.jar" &&
-        run mrlib && same_as_java mrlib "$jars/mrdriver.jar:$jars/mr.jar" mrapp.Main
+    pack mrlib "${vm[@]}" --app "$jars/mrdriver.jar" --lib "$jars/mr.jar" && run mrlib &&
+        same_as_java mrlib "$jars/mrdriver.jar:$jars/mr.jar" mrapp.Main
     expect mrlib "url=mr/which.txt"
-    pack mrplain --main-class mrapp.Main --app "$jars/mrplain.jar" && run mrplain &&
+    pack mrplain "${vm[@]}" --app "$jars/mrplain.jar" && run mrplain &&
         same_as_java mrplain "$jars/mrplain.jar" mrapp.Main
     expect mrplain "class=V00"
     ;;
