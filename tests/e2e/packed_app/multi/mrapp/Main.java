@@ -1,9 +1,9 @@
 package mrapp;
 
-import java.io.ByteArrayOutputStream;
 import java.io.InputStream;
 import java.net.URL;
 import java.util.Collections;
+import java.util.Scanner;
 
 // What a multi-release library serves on this runtime: its class and resources by their base
 // names, and a versioned entry by its own name; the name its resource's URL ends in.
@@ -21,14 +21,7 @@ public class Main {
             System.out.println(name + "=" + read(loader.getResourceAsStream(name)));
     }
 
-    static String read(InputStream in) throws Exception {
-        if (in == null)
-            return "null";
-        ByteArrayOutputStream out = new ByteArrayOutputStream();
-        byte[] buffer = new byte[256];
-        for (int n; (n = in.read(buffer)) > 0;)
-            out.write(buffer, 0, n);
-        in.close();
-        return out.toString("UTF-8").trim();
+    static String read(InputStream in) {
+        return in == null ? "null" : new Scanner(in, "UTF-8").useDelimiter("\\A").next();
     }
 }
