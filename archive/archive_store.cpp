@@ -88,6 +88,7 @@ void ArchiveStore::reset() {
     index.entries.resize(0);
     index.nestedCandidates.resize(0);
     index.sortMode = SORT_PLAIN;
+    versions.clear();
     nestedNameOffsets.resize(0);
     nestedNames.resize(0);
     fileMapped = false;
@@ -142,6 +143,7 @@ void ArchiveStore::buildIndex() {
                                                SORT_LENGTH_FIRST) < 0;
                   });
     }
+    indexVersionedEntries();
     index.nestedCandidates.resize(0);
     if (nestingDepth <= 0)
         return;
@@ -149,6 +151,27 @@ void ArchiveStore::buildIndex() {
         if (isNestedArchiveName(index.entries[i].name, index.entries[i].length))
             index.nestedCandidates.add(i);
     openNestedArchives();
+}
+
+// Most archives have no versioned entries: their manifest is read only when they do.
+void ArchiveStore::indexVersionedEntries() {
+    for (int32_t n = 0; n < reader.entryCount(); ++n) {
+        const ByteBuffer& name = reader.header(n).name;
+        versions.add(name.data, name.length, n);
+    }
+    if (versions.isEmpty())
+        return;
+    ByteBuffer manifest;
+    if (readOwnEntry(ByteString("META-INF\\MANIFEST.MF"), manifest) &&
+        declaresMultiRelease(manifest.data, manifest.length))
+        versions.sort();
+    else
+        versions.clear();
+}
+
+int32_t ArchiveStore::entryServing(const char* name, int32_t length) const {
+    int32_t number = versions.isEmpty() ? -1 : versions.find(name, length, runtimeFeatureVersion());
+    return number >= 0 ? number : index.find(name, length);
 }
 
 // Nested archives are opened once, here, and kept for the life of the store. A stored one is
@@ -256,7 +279,7 @@ bool ArchiveStore::search(Store& store, const char* name, int32_t nameLength,
     const char* tail = name;
     int32_t tailLength = nameLength;
     if (!bang) {
-        int32_t number = store.index.find(name, nameLength);
+        int32_t number = store.entryServing(name, nameLength);
         if (number >= 0 && consume(store, number, name, nameLength, trail))
             return true;
     } else if (bang == name) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "archive/archive_reader.h"
+#include "archive/multi_release.h"
 #include "common/text.h"
 #include "platform/sync.h"
 
@@ -50,6 +51,8 @@ public:
     ArchiveReader reader;
     MemoryFile memoryFile;
     EntryIndex index;
+    // Empty unless the archive's manifest says "Multi-Release: true".
+    VersionedIndex versions;
     platform::Mutex readLock;
 
     explicit ArchiveStore(int32_t depth);
@@ -102,6 +105,9 @@ private:
     void reset();
     void openImage(const char* bytes, int32_t size, MemoryFile::Decode decode);
     void buildIndex();
+    void indexVersionedEntries();
+    // The entry that a plain name (no "!") is served from here, or -1.
+    int32_t entryServing(const char* name, int32_t length) const;
     void openNestedArchives();
     // Reads entry `number` whole under readLock: into `out`, or without one only through a
     // scratch buffer, for the checks of a complete read. `dataAt` receives where its data lies

@@ -2,6 +2,7 @@
 
 #include "archive/archive_store.h"
 #include "archive/class_origin.h"
+#include "archive/multi_release.h"
 
 #include <atomic>
 #include <cstdio>
@@ -85,6 +86,29 @@ jbyteArray readFromStores(JNIEnv* env, const ByteString& path, ArchiveStore** ho
     return bytes;
 }
 
+// Multi-release archives serve the entries of the running VM's version: it is asked once, before
+// the first lookup. A VM that does not say is served the base entries.
+bool openStores(JNIEnv* env) {
+    if (!runtimeFeatureVersion()) {
+        int32_t feature = 0;
+        LocalRef<jclass> system(env, env->FindClass("java/lang/System"));
+        jmethodID getProperty =
+            system ? env->GetStaticMethodID(system, "getProperty",
+                                            "(Ljava/lang/String;)Ljava/lang/String;")
+                   : nullptr;
+        LocalRef<jstring> key(env, getProperty ? env->NewStringUTF("java.specification.version")
+                                               : nullptr);
+        if (key) {
+            LocalRef<jstring> value(env, static_cast<jstring>(env->CallStaticObjectMethod(
+                                             system, getProperty, key.get())));
+            feature = featureVersionOf(javaStringToBytes(env, value));
+        }
+        clearException(env, false);
+        setRuntimeFeatureVersion(feature > 0 ? feature : 8);
+    }
+    return ensureStoresOpen();
+}
+
 int hexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -152,7 +176,7 @@ static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
         return nullptr;
     // Not found is an exception, never null: ClassLoader.loadClass hands a null on to its
     // caller, which expects a class.
-    if (!ensureStoresOpen())
+    if (!openStores(env))
         return throwClassNotFound(env, name);
     ByteString entry = javaStringToBytes(env, name);
     entry.replaceAll('.', '\\');
@@ -173,7 +197,7 @@ static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
 }
 
 static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {
-    if (!ensureStoresOpen())
+    if (!openStores(env))
         return nullptr;
     ByteString entry = javaStringToBytes(env, name);
     entry.replaceAll('/', '\\');
@@ -186,7 +210,7 @@ static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {
 }
 
 static jobject findResourcesUnguarded(JNIEnv* env, jobject, jstring name) {
-    if (!ensureStoresOpen())
+    if (!openStores(env))
         return nullptr;
     const ClassCache::Ids* calls = vectorCalls.get(env);
     LocalRef<jobject> vector(env, calls ? env->NewObject(calls->type, calls->methods[0]) : nullptr);
@@ -213,7 +237,7 @@ static jobject findResourcesUnguarded(JNIEnv* env, jobject, jstring name) {
 }
 
 static jbyteArray loadResourceDataUnguarded(JNIEnv* env, jobject, jstring url) {
-    if (!ensureStoresOpen())
+    if (!openStores(env))
         return nullptr;
     ByteString text = javaStringToBytes(env, url);
     text.replaceAll('/', '\\');

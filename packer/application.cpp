@@ -57,8 +57,10 @@ public:
         if (!fs::exists(path, ec)) {
             if (referrer.empty())
                 throw PackError("cannot read the library " + path + ": no such file");
-            throw PackError("the jar " + path + " named by the Class-Path of " + referrer +
-                            " does not exist (--no-manifest-class-path nests none of them)");
+            // The JDK skips such a jar too: it is often an optional library, not installed.
+            warn_("the jar " + path + " named by the Class-Path of " + referrer +
+                  " does not exist: it is not nested");
+            return;
         }
         if (fs::is_directory(path, ec)) {
             if (referrer.empty())

@@ -217,8 +217,11 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
     }
     jmethodID main = env->GetStaticMethodID(cls, "main", "([Ljava/lang/String;)V");
     if (!main) {
+        // The lookup initialises the class: an initializer that throws is the program failing
+        // as main would, not a class without main.
+        threw = !pendingNoSuchMethod();
         clearException(env, true);
-        return MainMethodMissing;
+        return threw ? LaunchOk : MainMethodMissing;
     }
     LocalRef<jobjectArray> args(env, buildArgs(argc, argv));
     env->CallStaticVoidMethod(cls, main, args.get());
@@ -226,6 +229,18 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
     // with exit code 1; it is not a launch failure.
     threw = clearException(env, true);
     return LaunchOk;
+}
+
+bool VmHost::pendingNoSuchMethod() {
+    LocalRef<jthrowable> pending(env, env->ExceptionOccurred());
+    if (!pending)
+        return true; // nothing to report but the missing method
+    env->ExceptionClear();
+    LocalRef<jclass> type(env, env->FindClass("java/lang/NoSuchMethodError"));
+    bool missing = !type || env->IsInstanceOf(pending, type);
+    env->ExceptionClear();
+    env->Throw(pending);
+    return missing;
 }
 
 jclass VmHost::loadThroughClassLoader(const char* name) {

@@ -43,7 +43,8 @@ public:
     // Puts the launcher's package first in "java.protocol.handler.pkgs".
     void registerHandlerPackage();
     // Runs the static main of `mainClass` with the arguments (program name excluded) on this
-    // thread. 0 once main was called, whatever it did; MainClassNotFound; MainMethodMissing.
+    // thread. 0 once main was called, whatever it did, or once the class's initialisation
+    // failed (then mainThrew()); MainClassNotFound; MainMethodMissing.
     LaunchError runMain(const char* mainClass, int argc, char** argv);
     // True when the last runMain's main ended with an uncaught exception.
     bool mainThrew() const { return threw; }
@@ -53,6 +54,9 @@ private:
     bool threw = false;
 
     void bindNatives();
+    // Whether the exception pending after the lookup of main (left pending) says that the
+    // method is missing, rather than that the class failed to initialise.
+    bool pendingNoSuchMethod();
     jclass loadThroughClassLoader(const char* name);
     jclass findClassDirect(const char* name);
     void setContextLoader(jobject loader);

@@ -2,7 +2,7 @@
 # Applications packed with zorpack run from the executable alone: classes, nested jars,
 # resources, "zor:" URLs, many threads at first use, and a library we did not write.
 # Usage: packed_app.sh SCENARIO ZORPACK STUB SUPPORT_JAR JARS_DIR JDK
-#   SCENARIO: classes | resources | urls | threads | cli | origin
+#   SCENARIO: classes | resources | urls | threads | cli | origin | multirelease | mainfail
 set -uo pipefail
 scenario=$1 zorpack=$2 stub=$3 support=$4 jars=$5 jdk=$6
 work=$(mktemp -d)
@@ -29,6 +29,18 @@ run() {
     [ "$rc" -eq 0 ] || fail "$name: exit code $rc; stderr: $(cat "$work/$name.err")"
 }
 expect() { grep -qxF -- "$2" <<<"$out" || fail "$1: no line '$2' in: $out"; }
+# same_as_java NAME CLASS_PATH MAIN: what the last run printed is what `java -cp` prints, but
+# for "url=" lines (a jar: URL names the versioned entry, a zor: URL the name asked for).
+same_as_java() {
+    local expected packed
+    expected=$(timeout 120 "$jdk/bin/java" -cp "$2" "$3" | grep -v '^url=')
+    packed=$(grep -v '^url=' <<<"$out")
+    [ -n "$expected" ] && [ "$packed" = "$expected" ] || fail "$1: packed output differs from java -cp:
+--- packed
+$packed
+--- java -cp
+$expected"
+}
 
 case $scenario in
 classes)
@@ -134,6 +146,36 @@ $expected"
     [ "$rc" -eq 7 ] || fail "nomain: exit code $rc, expected 7"
     grep -qF "Error: The main startup class could not be found." "$work/nomain.out" ||
         fail "nomain: no message in: $(cat "$work/nomain.out")"
+    ;;
+multirelease)
+    # A multi-release library as the application archive and nested with --lib, and the same
+    # entries without the attribute, each on this runtime as `java -cp` serves them.
+    vm=(--main-class mrapp.Main --set "jvmdll=$jdk/lib/server/libjvm.so")
+    pack mrapp "${vm[@]}" --app "$jars/mr.jar" && run mrapp &&
+        same_as_java mrapp "$jars/mr.jar" mrapp.Main
+    expect mrapp "META-INF/versions/99/mr/which.txt=V99"
+    expect mrapp "url=mr/which.txt"
+    pack mrlib "${vm[@]}" --app "$jars/mrdriver.jar" --lib "$jars/mr.jar" && run mrlib &&
+        same_as_java mrlib "$jars/mrdriver.jar:$jars/mr.jar" mrapp.Main
+    expect mrlib "url=mr/which.txt"
+    pack mrplain "${vm[@]}" --app "$jars/mrplain.jar" && run mrplain &&
+        same_as_java mrplain "$jars/mrplain.jar" mrapp.Main
+    expect mrplain "class=V00"
+    ;;
+mainfail)
+    # A main class whose initializer throws fails as under java: exit code 1 and standard error
+    # as java's, no launch error. One without main is still launch error 8.
+    declare -A code
+    for main in MainInitFails Twice; do
+        pack $main --main-class app.$main --app "$jars/app.jar" &&
+            (cd "$work/$main" && timeout 120 env JAVA_HOME="$jdk" ./app >/dev/null 2>"$work/$main.err")
+        code[$main]=$?
+    done
+    expected=$(timeout 120 "$jdk/bin/java" -cp "$jars/app.jar" app.MainInitFails 2>&1)
+    [ "${code[MainInitFails]}" -eq 1 ] && [ "$(cat "$work/MainInitFails.err")" = "$expected" ] ||
+        fail "MainInitFails: exit code ${code[MainInitFails]}, standard error: $(cat "$work/MainInitFails.err")"
+    [ "${code[Twice]}" -eq 8 ] && grep -q "main method missing" "$work/Twice.err" ||
+        fail "Twice: exit code ${code[Twice]}, standard error: $(cat "$work/Twice.err")"
     ;;
 *)
     fail "unknown scenario $scenario"

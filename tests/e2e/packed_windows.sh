@@ -4,7 +4,8 @@
 # a .cfg beside the executable comes first, the application archive travels as resource 128,
 # and the VM finds the program's natives by the names a VM of that kind looks up and gets
 # the application's classes and resources through them: a class defined with the program's
-# file as its code source, its package first with the attributes of the archive's manifest.
+# file as its code source, its package first with the attributes of the archive's manifest,
+# and the entries of a multi-release archive for the version the VM reports.
 # Usage: packed_windows.sh win64|win32 ZORPACK STUB.exe SUPPORT_JAR FAKE_JVM.dll APP_JAR WINEPREFIX
 set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
@@ -30,11 +31,16 @@ winpath() { echo "Z:${1//\//\\}"; }
 . "$(dirname "$0")/resource128.sh"
 
 # The application's archive with a manifest: the package's own section overrides the main one.
-mkdir -p "$work/manifest/META-INF"
-printf 'Manifest-Version: 1.0\nSpecification-Version: 3\nImplementation-Title: packed\n  app\nImplementation-Version: 3.0\n\nName: app/\nImplementation-Version: 3.1-app\n\n' \
+# It is multi-release: on the runtime of feature version 17 that the VM reports, versions 11
+# (one byte more of the main class, another text) serve and 99 does not.
+mkdir -p "$work/manifest/META-INF" "$work/manifest/META-INF/versions/11/app" \
+    "$work/manifest/META-INF/versions/"{11,99}/data
+printf 'Manifest-Version: 1.0\nMulti-Release: true\nSpecification-Version: 3\nImplementation-Title: packed\n  app\nImplementation-Version: 3.0\n\nName: app/\nImplementation-Version: 3.1-app\n\n' \
     >"$work/manifest/META-INF/MANIFEST.MF"
+{ unzip -p "$app_jar" app/Main.class; printf x; } >"$work/manifest/META-INF/versions/11/app/Main.class"
+for v in 11 99; do printf 'hello %s\n' $v >"$work/manifest/META-INF/versions/$v/data/hello.txt"; done
 cp "$app_jar" "$work/app.jar"
-(cd "$work/manifest" && zip -q "$work/app.jar" META-INF/MANIFEST.MF) || { echo "FAIL: zip"; exit 1; }
+(cd "$work/manifest" && zip -qr "$work/app.jar" META-INF) || { echo "FAIL: zip"; exit 1; }
 app_jar=$work/app.jar
 
 "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
@@ -43,7 +49,7 @@ app_jar=$work/app.jar
     -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
 printf 'option -Xfromcfg\r\nproperty cfg.prop=1\r\n' >"$work/app.cfg"
 
-ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main \
+ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main ZOR_FAKE_JVM_SPECIFICATION=17 \
     ZOR_FAKE_JVM_NATIVES='app.Main|data/shared.txt|zor:data/hello.txt' ZOR_PACKED_VALUE=expanded ZOR_WINE_TIMEOUT=150 "$wine_run" "$work/app.exe" >"$work/out" 2>&1
 rc=$?
 [ "$rc" -eq 0 ] || fail "exit code $rc: $(cat "$work/out")"
@@ -75,13 +81,13 @@ for native in LumbrixClassLoader_findClass:12 LumbrixClassLoader_findResource:12
     [ "$target" = win32 ] && symbol="_$name@${native#*:}"
     expected_natives+="native $name as $symbol"$'\n'
 done
-main_size=$(unzip -p "$app_jar" app/Main.class | wc -c)
+main_size=$(unzip -p "$app_jar" META-INF/versions/11/app/Main.class | wc -c)
 expected_natives+="definePackage app null|3|null|packed app|3.1-app|null sealBase null
 defineClass app.Main $main_size bytes cafebabe domain file:/${exe//\\//}
 findClass app.Main -> defined
 findResource data/shared.txt -> zor:data\\shared.txt
 findResources data/shared.txt -> [zor:data\\shared.txt, zor:lib\\x.jar!data\\shared.txt]
-loadResourceData zor:data/hello.txt -> hello resource\\x0a
+loadResourceData zor:data/hello.txt -> hello 11\\x0a
 nativeGetSplashScreen -> null"
 [ "$natives" = "$expected_natives" ] || fail "natives as the VM saw them:
 $natives

@@ -3,6 +3,7 @@
 // success it hands out a VM and an environment that act out just enough of java.lang.System
 // and of one main class for the launcher's calls, recording them as well:
 //   ZOR_FAKE_JVM_VERSION   "java.vm.version" (unset: the property is not set)
+//   ZOR_FAKE_JVM_SPECIFICATION "java.specification.version" (unset: not set)
 //   ZOR_FAKE_JVM_NO_SYSTEM java.lang.System cannot be found
 //   ZOR_FAKE_JVM_PKGS      the earlier value of "java.protocol.handler.pkgs"
 //   ZOR_FAKE_JVM_MAIN      the one class FindClass finds besides System and String (a/b/Main)
@@ -672,10 +673,12 @@ jobject JNICALL callStaticObjectMethodV(JNIEnv*, jclass, jmethodID method, va_li
         method == SET_PROPERTY ? stringOf(va_arg(args, jstring)) : nullptr;
     if (!key)
         return nullptr;
-    if (method == GET_PROPERTY && *key == u"java.vm.version") {
+    for (auto property :
+         {std::make_pair(u"java.vm.version", "ZOR_FAKE_JVM_VERSION"),
+          std::make_pair(u"java.specification.version", "ZOR_FAKE_JVM_SPECIFICATION")}) {
         std::string version;
-        return readEnv("ZOR_FAKE_JVM_VERSION", version) ? makeString(widen(version.c_str()))
-                                                        : nullptr;
+        if (method == GET_PROPERTY && *key == property.first)
+            return readEnv(property.second, version) ? makeString(widen(version.c_str())) : nullptr;
     }
     if (method == GET_PROPERTY && *key == u"java.protocol.handler.pkgs")
         return handlerPackagesSet ? makeString(handlerPackages) : nullptr;

@@ -8,6 +8,8 @@
 #   bare.jar    one class, no manifest
 #   origin-app.jar  the origin application with commons-lang3 and bare.jar nested under lib/
 #   origin-badmanifest.jar  the same with a manifest that cannot be parsed
+#   mr.jar      a multi-release library with its driver mrapp.Main; mrdriver.jar the driver
+#               alone; mrplain.jar the same entries as mr.jar without "Multi-Release: true"
 # Usage: build.sh OUT JAVAC JAR COMMONS_CLI_JAR COMMONS_LANG3_JAR
 set -euo pipefail
 out=$1 javac=$2 jar=$3 cli_jar=$4 lang3_jar=$5
@@ -85,3 +87,28 @@ cp -r "$out/origin/origin" "$out/origin/lib" "$out/badmanifest/"
 printf 'Manifest-Version: 1.0\nImplementation-Version: 9\nnot a header\n' \
     >"$out/badmanifest/META-INF/MANIFEST.MF"
 (cd "$out/badmanifest" && zip -qr ../origin-badmanifest.jar META-INF origin lib)
+
+# mr.Which and mr/which.txt in the base and under versions 9, 11, 21 and 99; mr/newer.txt only
+# under 11; mr/zero.txt also under "09", which no runtime reads. The class is compiled once and
+# its variants differ only in the text it returns.
+mkdir -p "$out/multi"
+printf 'package mr;\npublic class Which { public static String version() { return "V00"; } }\n' \
+    >"$out/gen/Which.java"
+"$javac" --release 8 -nowarn -d "$out/multi" "$out/gen/Which.java" "$src/multi/mrapp/Main.java"
+"$jar" cfM "$out/mrdriver.jar" -C "$out/multi" mrapp
+cd "$out/multi"
+printf V00 >mr/which.txt
+printf V00 >mr/zero.txt
+for v in 09 11 21 99; do
+    d=META-INF/versions/${v#0}/mr
+    mkdir -p $d
+    printf V$v >$d/which.txt
+    perl -0777 -pe "s/V00/V$v/" mr/Which.class >$d/Which.class
+done
+printf V11 >META-INF/versions/11/mr/newer.txt
+mkdir -p META-INF/versions/09/mr
+printf V09 >META-INF/versions/09/mr/zero.txt
+printf 'Manifest-Version: 1.0\n' >META-INF/MANIFEST.MF
+zip -qrX "$out/mrplain.jar" META-INF mr mrapp
+printf 'Manifest-Version: 1.0\nMulti-Release: true\n' >META-INF/MANIFEST.MF
+zip -qrX "$out/mr.jar" META-INF mr mrapp
