@@ -23,6 +23,8 @@ pack() {
         --app "$app_jar" --set "jvmdll=$jdk/lib/server/libjvm.so" "$@" -o "$work/$name/app" ||
         { echo "FAIL: zorpack refused"; exit 1; }
 }
+# The process that writes an AOT cache, started by the runtime itself, names its options.
+unpicked() { [ "$major" -lt 25 ] || sed -i '/^Picked up JAVA_TOOL_OPTIONS: /d' "$1"; }
 # run NAME STEP [OPTION...]: runs the program (with more VM options from a file beside it) and
 # checks its exit code, its output against the plain program's and its empty standard error.
 run() {
@@ -34,8 +36,7 @@ run() {
         >"$work/$step.out" 2>"$work/$step.err"
     local rc=$?
     [ "$rc" -eq 0 ] || fail "$step: exit code $rc"
-    # The process that writes an AOT cache, started by the runtime itself, names its options.
-    [ "$major" -ge 25 ] && sed -i '/^Picked up JAVA_TOOL_OPTIONS: /d' "$work/$step.err"
+    unpicked "$work/$step.err"
     [ -s "$work/$step.err" ] && fail "$step: standard error: $(head -c 2000 "$work/$step.err")"
     if [ -f "$work/plain.out" ] && ! cmp -s "$work/plain.out" "$work/$step.out"; then
         fail "$step: output differs from the plain program's: $(head -c 2000 "$work/$step.out")"
@@ -94,6 +95,7 @@ done
 wait
 for copy in 1 2; do
     cmp -s "$work/plain.out" "$work/copy$copy.out" || fail "copy $copy: output differs"
+    unpicked "$work/copy$copy.err"
     [ -s "$work/copy$copy.err" ] && fail "copy $copy: standard error: $(cat "$work/copy$copy.err")"
 done
 run warm after_copies "$(logging after_copies)"
