@@ -62,10 +62,10 @@ const ClassCache::Ids* ClassCache::get(JNIEnv* env) {
 namespace {
 
 std::atomic<bool> linking{false};
-// Asking for a class's declared constructors links it first: the cheapest public way there
-// is to link a class without initialising it.
-ClassCache classCalls("java/lang/Class",
-                      {"getDeclaredConstructors", "()[Ljava/lang/reflect/Constructor;"});
+// Asking for a class's declared fields links it first: the cheapest public way there is to
+// link a class without initialising it (declared constructors would leave out interfaces,
+// which Class answers itself).
+ClassCache classCalls("java/lang/Class", {"getDeclaredFields", "()[Ljava/lang/reflect/Field;"});
 
 } // namespace
 
