@@ -296,34 +296,21 @@ TEST_F(RuntimeOptions, NativeAccessOnlyForRuntimesThatKnowTheOption) {
 // the archives of other builds of the program removed; the next uses it; a damaged archive,
 // another runtime or a copy already writing get no archive handed over.
 TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
-    const std::vector<std::string> dynamicQuiet{"-Xlog:cds*=off"};
-    const std::vector<std::string> aotQuiet{"-Xlog:cds*=off", "-Xlog:aot*=off"};
+    const std::string native = "--enable-native-access=ALL-UNNAMED", cds = "-Xlog:cds*=off";
+    const std::vector<std::string> autoCreate{"-XX:+AutoCreateSharedArchive",
+                                              "-XX:SharedArchiveFile={new}"};
     struct Case {
         const char* version;
-        bool nativeAccess;
-        std::vector<std::string> quiet;   // the runtime's messages switched off
+        std::vector<std::string> first;   // native access, the runtime's messages switched off
         const char* use;                  // the option that hands over the published archive
         std::vector<std::string> writing; // with {new} for the new file
     };
     const Case cases[] = {
-        {"17.0.15",
-         false,
-         dynamicQuiet,
-         "-XX:SharedArchiveFile=",
-         {"-XX:ArchiveClassesAtExit={new}"}},
-        {"21.0.2",
-         false,
-         dynamicQuiet,
-         "-XX:SharedArchiveFile=",
-         {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile={new}"}},
-        {"24.0.1",
-         true,
-         dynamicQuiet,
-         "-XX:SharedArchiveFile=",
-         {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile={new}"}},
+        {"17.0.15", {cds}, "-XX:SharedArchiveFile=", {"-XX:ArchiveClassesAtExit={new}"}},
+        {"21.0.2", {cds}, "-XX:SharedArchiveFile=", autoCreate},
+        {"24.0.1", {native, cds}, "-XX:SharedArchiveFile=", autoCreate},
         {"25.0.3",
-         true,
-         aotQuiet,
+         {native, cds, "-Xlog:aot*=off"},
          "-XX:AOTCache=",
          {"-XX:AOTCacheOutput={new}", "-XX:+UnlockDiagnosticVMOptions", "-XX:-DisplayVMOutput"}},
     };
@@ -345,15 +332,8 @@ TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
                 << "zor class-data archive 1\napplication 1 2 "
                 << (file == elsewhere ? "/elsewhere/app" : nativePath(exe.string())) << "\n";
         }
-        auto initial = [&] {
-            std::vector<std::string> options;
-            if (c.nativeAccess)
-                options.push_back("--enable-native-access=ALL-UNNAMED");
-            options.insert(options.end(), c.quiet.begin(), c.quiet.end());
-            return options;
-        };
         auto expected = [&](bool writing) {
-            std::vector<std::string> options = initial();
+            std::vector<std::string> options = c.first;
             if (!writing)
                 options.push_back(c.use + published);
             for (std::string option : writing ? c.writing : std::vector<std::string>{}) {
@@ -392,7 +372,7 @@ TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
         fs::remove(archive);
         zor::platform::FileLock writer;
         ASSERT_TRUE(writer.tryLock((published + ".lock").c_str()));
-        EXPECT_EQ(optionsWith(library, key), initial());
+        EXPECT_EQ(optionsWith(library, key), c.first);
         EXPECT_FALSE(fs::exists(archive));
         writer.release();
     }
