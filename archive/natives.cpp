@@ -193,7 +193,11 @@ static jclass findClassUnguarded(JNIEnv* env, jobject loader, jstring name) {
             env->CallObjectMethod(loader, loaderBase->methods[0], name, bytes.get(), 0,
                                   env->GetArrayLength(bytes), domain.get()));
     // Any exception stays pending for the caller.
-    return env->ExceptionCheck() ? nullptr : defined;
+    if (env->ExceptionCheck())
+        return nullptr;
+    if (defined && linkingDefinedClasses())
+        linkClass(env, defined);
+    return defined;
 }
 
 static jobject findResourceUnguarded(JNIEnv* env, jobject, jstring name) {

@@ -53,8 +53,8 @@ LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int arg
     // the runtime says of itself; they come first, so that the configuration can override.
     ByteString library = config.runtimeLibraryPath();
     int32_t runtimeMajor = runtimeMajorVersion(library.c_str());
-    // The support classes load the executable as their native library; later runtimes warn
-    // about that on standard error, and are to refuse it, unless native access is enabled.
+    // The support classes load the executable as their native library; runtimes from 24 on
+    // warn about that on standard error, and are to refuse it, unless native access is enabled.
     if (runtimeMajor >= FIRST_NATIVE_ACCESS_VERSION)
         host.addOption("--enable-native-access=ALL-UNNAMED");
     addWarmStartOptions(host, config, library.c_str(), runtimeMajor);

@@ -9,8 +9,10 @@
 
 namespace zor {
 
-// The first runtime version that knows "--enable-native-access" (with ALL-UNNAMED).
-constexpr int32_t FIRST_NATIVE_ACCESS_VERSION = 17;
+// The first runtime version that restricts System.load from the class path. Earlier ones know
+// the option too, but it costs them every start: with it they leave out their archived module
+// graph.
+constexpr int32_t FIRST_NATIVE_ACCESS_VERSION = 24;
 
 // What a launch ended with; the version numbers are set for VersionTooLow.
 struct LaunchOutcome {

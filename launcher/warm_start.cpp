@@ -2,10 +2,13 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "vmhost/jni_support.h"
 
 #include <zlib.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <cstring>
 
 namespace zor {
 
@@ -103,6 +106,67 @@ bool hasBaseArchive(const char* libraryPath) {
            platform::fileStamp((folder + "classes_nocoops.jsa").c_str(), size, modified);
 }
 
+// The part of an archive's file name that all builds of a program share: "app-" of
+// "app-0123456789abcdef.jsa" (16 hex digits, as zorpack names them); empty for other names.
+ByteString buildStem(const ByteString& name) {
+    const int32_t hashed = 1 + 16 + 4; // "-", the digits, ".jsa"
+    if (name.length <= hashed || name[name.length - hashed] != '-' ||
+        !(ByteString(name.data + name.length - 4, 4) == ".jsa"))
+        return ByteString();
+    for (int32_t i = name.length - hashed + 1; i < name.length - 4; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+            return ByteString();
+    return name.left(name.length - hashed + 1);
+}
+
+// The executable's path in a record's "application SIZE MODIFIED PATH" line; empty when none.
+ByteString applicationOf(const ByteString& record) {
+    static const char KEY[] = "\napplication ";
+    const char* at = std::strstr(record.c_str(), KEY);
+    for (int fields = 0; at && fields < 3; ++fields)
+        at = std::strchr(at + 1, ' ');
+    if (!at)
+        return ByteString();
+    const char* end = std::strchr(++at, '\n');
+    return end ? ByteString(at, static_cast<int32_t>(end - at)) : ByteString();
+}
+
+// Removes the archives of other builds of the program whose archive is `archive` and whose
+// record is `record`: those named alike whose records name the same executable (programs
+// that only share a name keep theirs). Their lock files go too, unless a copy holds one.
+void removeOtherBuilds(const ByteString& archive, const ByteString& record) {
+    int32_t cut = archive.length;
+    while (cut > 0 && !isSeparator(archive[cut - 1]))
+        --cut;
+    ByteString folder = archive.left(cut);
+    ByteString name(archive.data + cut, archive.length - cut);
+    ByteString stem = buildStem(name);
+    ByteString application = applicationOf(record);
+    if (stem.isEmpty() || application.isEmpty())
+        return;
+    StringList others;
+    platform::DirectorySearch search;
+    for (bool found = search.first((folder + stem + "*.jsa").c_str()); found;
+         found = search.next()) {
+        ByteString other(search.name());
+        if (!search.isFolder() && !(other == name) && buildStem(other) == stem)
+            others.add(other.data, other.length);
+    }
+    search.close();
+    for (int32_t i = 0; i < others.count(); ++i) {
+        ByteString other = folder + others.item(i);
+        if (!(applicationOf(readSmallFile((other + ".id").c_str())) == application))
+            continue;
+        platform::removeFile(other.c_str());
+        platform::removeFile((other + ".id").c_str());
+        platform::FileLock lock;
+        if (lock.tryLock((other + ".lock").c_str())) {
+            lock.release();
+            platform::removeFile((other + ".lock").c_str());
+        }
+    }
+}
+
 void exitHook() {
     finishWarmStart();
 }
@@ -147,25 +211,35 @@ void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* li
 
     // Its messages (classes it skips while writing, archives it refuses) would mix with the
     // application's own output.
+    const bool aotCache = runtimeMajor >= FIRST_AOT_CACHE_VERSION;
     host.addOption("-Xlog:cds*=off");
+    if (aotCache)
+        host.addOption("-Xlog:aot*=off");
 
     ByteString published = readSmallFile((archive + ".id").c_str());
     ByteString contents = archiveLine(archive.c_str());
     if (!contents.isEmpty() && published == s.record + contents) {
-        host.addOption(("-XX:SharedArchiveFile=" + archive).c_str());
+        host.addOption(((aotCache ? "-XX:AOTCache=" : "-XX:SharedArchiveFile=") + archive).c_str());
         return;
     }
     // Another copy is writing it: this one starts without.
     if (!s.lock.tryLock((archive + ".lock").c_str()))
         return;
     platform::removeFile(s.written.c_str());
-    if (runtimeMajor >= FIRST_AUTOMATIC_ARCHIVE_VERSION) {
+    if (aotCache) {
+        host.addOption(("-XX:AOTCacheOutput=" + s.written).c_str());
+        // The runtime reports the cache it writes on standard output, past -Xlog.
+        host.addOption("-XX:+UnlockDiagnosticVMOptions");
+        host.addOption("-XX:-DisplayVMOutput");
+    } else if (runtimeMajor >= FIRST_AUTOMATIC_ARCHIVE_VERSION) {
         host.addOption("-XX:+AutoCreateSharedArchive");
         host.addOption(("-XX:SharedArchiveFile=" + s.written).c_str());
     } else {
         host.addOption(("-XX:ArchiveClassesAtExit=" + s.written).c_str());
     }
     s.pending = true;
+    // A dynamic archive keeps only linked classes; an AOT cache links them itself.
+    setLinkingDefinedClasses(!aotCache);
     if (!s.exitHookSet)
         s.exitHookSet = std::atexit(exitHook) == 0;
 }
@@ -174,6 +248,9 @@ void finishWarmStart() {
     State& s = state();
     if (s.pending) {
         s.pending = false;
+        setLinkingDefinedClasses(false);
+        // What the runtime leaves behind when writing an AOT cache fails.
+        platform::removeFile((s.written + ".config").c_str());
         ByteString contents = archiveLine(s.written.c_str());
         ByteString record = s.record + contents;
         ByteString recordFile = s.archive + ".id";
@@ -186,6 +263,8 @@ void finishWarmStart() {
             !platform::replaceFile(newRecord.c_str(), recordFile.c_str())) {
             platform::removeFile(s.written.c_str());
             platform::removeFile(newRecord.c_str());
+        } else {
+            removeOtherBuilds(s.archive, record);
         }
     }
     s.lock.release();

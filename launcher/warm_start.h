@@ -13,6 +13,9 @@ namespace zor {
 constexpr int32_t FIRST_DYNAMIC_ARCHIVE_VERSION = 13;
 // ... and from this one on create and refresh it by themselves.
 constexpr int32_t FIRST_AUTOMATIC_ARCHIVE_VERSION = 19;
+// From this one on they write an AOT cache in the same run (-XX:AOTCacheOutput), which also
+// keeps the classes linked and the module graph.
+constexpr int32_t FIRST_AOT_CACHE_VERSION = 25;
 
 // The archive file of a "classdatacache" value (already expanded): a rooted path as it is,
 // anything else in zor's folder of the user's cache folder. Creates the folders that are
@@ -29,8 +32,9 @@ void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* li
                          int32_t runtimeMajor);
 
 // Once the VM is gone (also at process exit, for an application that ends the process
-// itself): puts a newly written archive in place of the old one and releases the lock.
-// Safe to call at any time and more than once.
+// itself): puts a newly written archive in place of the old one, removes the archives of
+// other builds of the same program (named like zorpack names them: NAME-HASH.jsa beside it)
+// and releases the lock. Safe to call at any time and more than once.
 void finishWarmStart();
 
 } // namespace zor

@@ -49,7 +49,9 @@ const char* const HELP =
     "  --manifest FILE.xml        the application manifest, in place of the stub's (Windows "
     "targets)\n"
     "  --console                  a console program instead of a GUI one (Windows targets)\n"
-    "  --warm-start               keep a class-data archive per user to start faster\n"
+    "  --no-warm-start            no class-data archive per user (by default one is kept, to\n"
+    "                             start faster from the second run on)\n"
+    "  --warm-start               the default, accepted for older build scripts\n"
     "  --stub FILE                the launcher stub (default: the one installed with zorpack)\n"
     "  --support FILE             the support archive (default: the one installed with zorpack)\n"
     "  -h, --help                 this text\n"
@@ -66,7 +68,9 @@ struct Options {
     VersionText version;
     std::vector<Setting> settings;
     bool console = false;
-    bool warmStart = false;
+    // Given explicitly (--warm-start or --no-warm-start), and whether it is on.
+    bool warmStartGiven = false;
+    bool warmStart = true;
 };
 
 Options parse(int argc, char** argv) {
@@ -137,10 +141,11 @@ Options parse(int argc, char** argv) {
             o.console = true;
         } else if (arg == "-o" || arg == "--output")
             single(o.out);
-        else if (arg == "--warm-start") {
-            if (o.warmStart)
-                throw UsageError(arg + " given twice");
-            o.warmStart = true;
+        else if (arg == "--warm-start" || arg == "--no-warm-start") {
+            if (o.warmStartGiven)
+                throw UsageError("--warm-start or --no-warm-start given twice");
+            o.warmStartGiven = true;
+            o.warmStart = arg == "--warm-start";
         } else
             throw UsageError("unknown argument '" + arg + "'");
     }
@@ -152,9 +157,12 @@ Options parse(int argc, char** argv) {
     if (o.target == "linux" && (o.console || !o.manifest.empty()))
         throw UsageError(std::string(o.console ? "--console" : "--manifest") +
                          " applies to the win32 and win64 targets only");
+    // A "classdatacache" line of the caller's own names the archive in place of the default.
     for (const Setting& s : o.settings)
-        if (o.warmStart && s.key == WARM_START_KEY)
-            throw UsageError("--warm-start and --set " + s.key + "= both name the archive");
+        if (s.key == WARM_START_KEY && o.warmStartGiven)
+            throw UsageError(
+                o.warmStart ? "--warm-start and --set " + s.key + "= both name the archive"
+                            : "--no-warm-start and --set " + s.key + "= contradict each other");
     return o;
 }
 
@@ -394,7 +402,10 @@ int run(int argc, char** argv) {
     try {
         packed = packExecutable(input);
         // The archive is named after the program as packed without the line that names it.
-        if (o.warmStart) {
+        bool named = false;
+        for (const Setting& s : settings)
+            named = named || s.key == WARM_START_KEY;
+        if (o.warmStart && !named) {
             settings.push_back(
                 {WARM_START_KEY, warmStartFileName(fs::path(o.out).filename().string(), packed)});
             input.configText = buildConfigText(application.mainClass, settings);

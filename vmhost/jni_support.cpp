@@ -1,5 +1,6 @@
 #include "vmhost/jni_support.h"
 
+#include <atomic>
 #include <memory>
 
 namespace zor {
@@ -56,6 +57,31 @@ const ClassCache::Ids* ClassCache::get(JNIEnv* env) {
         return found.release();
     env->DeleteGlobalRef(found->type);
     return earlier;
+}
+
+namespace {
+
+std::atomic<bool> linking{false};
+// Asking for a class's declared fields links it first: the cheapest public way there is to
+// link a class without initialising it (declared constructors would leave out interfaces,
+// which Class answers itself).
+ClassCache classCalls("java/lang/Class", {"getDeclaredFields", "()[Ljava/lang/reflect/Field;"});
+
+} // namespace
+
+void setLinkingDefinedClasses(bool link) {
+    linking.store(link, std::memory_order_relaxed);
+}
+
+bool linkingDefinedClasses() {
+    return linking.load(std::memory_order_relaxed);
+}
+
+void linkClass(JNIEnv* env, jclass type) {
+    const ClassCache::Ids* calls = classCalls.get(env);
+    if (calls)
+        env->DeleteLocalRef(env->CallObjectMethod(type, calls->methods[0]));
+    clearException(env, false);
 }
 
 } // namespace zor

@@ -84,6 +84,17 @@ inline void throwJavaError(JNIEnv* env, const char* className, const char* messa
         env->ThrowNew(type, message);
 }
 
+// While a run writes a class-data archive of the dynamic kind, the support loader links each
+// class it defines: such an archive leaves out classes that are loaded but not linked (those
+// the verifier only loaded to check types), and the runtime links only its own loaders'
+// classes before writing it.
+void setLinkingDefinedClasses(bool link);
+bool linkingDefinedClasses();
+
+// Links (verifies) `type` without initialising it; a failure is cleared, since the class
+// would fail alike where the application first uses it.
+void linkClass(JNIEnv* env, jclass type);
+
 // Natives run C++ that can throw (an allocation that fails while the archives open); unwound
 // into the VM, that would end the process in std::terminate. Runs `body` and returns its result,
 // or on a C++ exception a zero result with a Java OutOfMemoryError or InternalError pending.

@@ -19,7 +19,7 @@ echo "extra resource" >"$work/extra/extra.txt"
 cp "$hello" "$work/app.jar"
 (cd "$work/src" && zip -q -X -0 ../app.jar lib/extra.jar)
 # Options that make each VM start cheaply: hundreds of them start here.
-"$zorpack" --target linux --stub "$stub" --support "$support" --main-class hello.Main --lib "$(dirname "$hello")/greetings.jar" \
+"$zorpack" --target linux --no-warm-start --stub "$stub" --support "$support" --main-class hello.Main --lib "$(dirname "$hello")/greetings.jar" \
     --set option=-XX:TieredStopAtLevel=1 --set option=-XX:+UseSerialGC \
     --set option=-Xmx32m --app "$work/app.jar" -o "$work/good" || { echo "FAIL: zorpack"; exit 1; }
 export JAVA_HOME=$jdk
@@ -76,7 +76,7 @@ out=$(cd "$long" && timeout 60 "$work/good" one 2>&1)
 
 # A value expanded from a 100,000-byte variable, and the longest configuration zorpack writes.
 big=$(head -c 100000 /dev/zero | tr '\0' 'v')
-"$zorpack" --target linux --stub "$stub" --support "$support" --main-class hello.Main --lib "$(dirname "$hello")/greetings.jar" \
+"$zorpack" --target linux --no-warm-start --stub "$stub" --support "$support" --main-class hello.Main --lib "$(dirname "$hello")/greetings.jar" \
     --set "property=zor.big=%ZOR_BIG%" --set "option=-Dfiller=$(head -c 50000 /dev/zero | tr '\0' 'f')" \
     --app "$work/app.jar" -o "$work/big" || fail "zorpack: long configuration"
 out=$(cd "$work" && ZOR_BIG=$big timeout 60 ./big one 2>&1)

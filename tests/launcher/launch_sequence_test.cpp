@@ -281,36 +281,61 @@ TEST_F(RuntimeOptions, NativeAccessOnlyForRuntimesThatKnowTheOption) {
     EXPECT_EQ(optionsWith(runtimeSaying("jdk8", "1.8.0_392"), ""), none);
     EXPECT_EQ(optionsWith(runtimeSaying("jdk11", "11.0.2"), "classdatacache app.jsa\r\n"), none)
         << "nor a warm start before 13";
+    // Before 24 the option only costs start-up time.
     EXPECT_EQ(optionsWith(runtimeSaying("jdk17", "17.0.15"), "option -Xmx64m\r\n"),
+              std::vector<std::string>{"-Xmx64m"});
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk23", "23.0.2"), ""), none);
+    EXPECT_EQ(optionsWith(runtimeSaying("jdk24", "24"), "option -Xmx64m\r\n"),
               (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xmx64m"}));
     EXPECT_EQ(optionsWith(runtimeSaying("jdk25", "25.0.3"), ""),
               std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
     EXPECT_FALSE(fs::exists(cache)) << "nothing is written without the key or before 13";
 }
 
-// The first run has the archive written to a new file, published once the VM is gone; the
-// next uses it; a damaged archive, another runtime or a copy already writing get no archive
-// handed over.
+// The first run has the archive written to a new file, published once the VM is gone, and
+// the archives of other builds of the program removed; the next uses it; a damaged archive,
+// another runtime or a copy already writing get no archive handed over.
 TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
+    const std::string native = "--enable-native-access=ALL-UNNAMED", cds = "-Xlog:cds*=off";
+    const std::vector<std::string> autoCreate{"-XX:+AutoCreateSharedArchive",
+                                              "-XX:SharedArchiveFile={new}"};
     struct Case {
         const char* version;
-        std::vector<std::string> writing; // after "-Xlog:cds*=off", with {new} for the new file
+        std::vector<std::string> first;   // native access, the runtime's messages switched off
+        const char* use;                  // the option that hands over the published archive
+        std::vector<std::string> writing; // with {new} for the new file
     };
     const Case cases[] = {
-        {"17.0.15", {"-XX:ArchiveClassesAtExit={new}"}},
-        {"21.0.2", {"-XX:+AutoCreateSharedArchive", "-XX:SharedArchiveFile={new}"}},
+        {"17.0.15", {cds}, "-XX:SharedArchiveFile=", {"-XX:ArchiveClassesAtExit={new}"}},
+        {"21.0.2", {cds}, "-XX:SharedArchiveFile=", autoCreate},
+        {"24.0.1", {native, cds}, "-XX:SharedArchiveFile=", autoCreate},
+        {"25.0.3",
+         {native, cds, "-Xlog:aot*=off"},
+         "-XX:AOTCache=",
+         {"-XX:AOTCacheOutput={new}", "-XX:+UnlockDiagnosticVMOptions", "-XX:-DisplayVMOutput"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.version);
         fs::remove_all(cache);
         std::string library = runtimeSaying(std::string("jdk-") + c.version, c.version);
-        fs::path archive = cache / "zor" / "app-0123.jsa";
+        fs::path archive = cache / "zor" / "app-0123456789abcdef.jsa";
         std::string published = nativePath(archive.string());
+        // An older build's archive goes; those of programs that only share the name or its
+        // beginning stay.
+        const fs::path older = cache / "zor" / "app-fedcba9876543210.jsa";
+        const fs::path elsewhere = cache / "zor" / "app-0000000000000001.jsa";
+        const fs::path another = cache / "zor" / "app-x-fedcba9876543210.jsa";
+        fs::create_directories(cache / "zor");
+        for (const fs::path& file : {older, elsewhere, another}) {
+            std::ofstream(file, std::ios::binary) << "archive";
+            std::ofstream(file.string() + ".id", std::ios::binary)
+                << "zor class-data archive 1\napplication 1 2 "
+                << (file == elsewhere ? "/elsewhere/app" : nativePath(exe.string())) << "\n";
+        }
         auto expected = [&](bool writing) {
-            std::vector<std::string> options{"--enable-native-access=ALL-UNNAMED",
-                                             "-Xlog:cds*=off"};
+            std::vector<std::string> options = c.first;
             if (!writing)
-                options.push_back("-XX:SharedArchiveFile=" + published);
+                options.push_back(c.use + published);
             for (std::string option : writing ? c.writing : std::vector<std::string>{}) {
                 size_t at = option.find("{new}");
                 if (at != std::string::npos)
@@ -319,10 +344,12 @@ TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
             }
             return options;
         };
-        const std::string key = "classdatacache app-0123.jsa\r\n";
+        const std::string key = "classdatacache app-0123456789abcdef.jsa\r\n";
 
         EXPECT_EQ(optionsWith(library, key), expected(true)) << "the folder is created";
         EXPECT_TRUE(fs::is_regular_file(archive));
+        EXPECT_FALSE(fs::exists(older) || fs::exists(older.string() + ".id"));
+        EXPECT_TRUE(fs::exists(elsewhere) && fs::exists(another));
         EXPECT_FALSE(fs::exists(published + ".new"));
         EXPECT_EQ(optionsWith(library, key), expected(false));
         EXPECT_EQ(optionsWith(library, key), expected(false)) << "using it does not rewrite it";
@@ -345,9 +372,7 @@ TEST_F(RuntimeOptions, WarmStartWritesOnceThenUsesTheArchive) {
         fs::remove(archive);
         zor::platform::FileLock writer;
         ASSERT_TRUE(writer.tryLock((published + ".lock").c_str()));
-        EXPECT_EQ(
-            optionsWith(library, key),
-            (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xlog:cds*=off"}));
+        EXPECT_EQ(optionsWith(library, key), c.first);
         EXPECT_FALSE(fs::exists(archive));
         writer.release();
     }
@@ -367,20 +392,18 @@ TEST_F(RuntimeOptions, ArchivePathsAndUnusableFolders) {
 
     // A runtime without its own archive gets no archive options at all.
     fs::remove(fs::path(library).parent_path() / "classes.jsa");
-    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
-              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"), std::vector<std::string>{});
     library = runtimeSaying("jdk17", "17");
 
     // A file where the cache folder should be: nothing to write, and the launch goes on.
     std::ofstream(cache, std::ios::binary) << "not a folder";
     EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
-              (std::vector<std::string>{"--enable-native-access=ALL-UNNAMED", "-Xlog:cds*=off"}));
+              std::vector<std::string>{"-Xlog:cds*=off"});
     // No cache folder at all: no archive options.
     zor::test::unsetEnv(cacheVariable);
     if (!zor::test::onWindows())
         zor::test::unsetEnv("HOME");
-    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"),
-              std::vector<std::string>{"--enable-native-access=ALL-UNNAMED"});
+    EXPECT_EQ(optionsWith(library, "classdatacache app.jsa\r\n"), std::vector<std::string>{});
 }
 
 // ---- Forced working directory ----

@@ -26,8 +26,8 @@ protected:
     }
 
     // zorpack with the stand-in stub and support archive, for target linux.
-    RunResult pack(const std::string& arguments, const fs::path& out) {
-        return runCommand(zorpack() + " --target linux --stub " + quote(stub.string()) +
+    RunResult pack(const std::string& arguments, const fs::path& out, bool withDefaults = false) {
+        return runCommand(zorpack(withDefaults) + " --target linux --stub " + quote(stub.string()) +
                           " --support " + quote(support.string()) + " " + arguments + " -o " +
                           quote(out.string()));
     }
@@ -230,32 +230,39 @@ TEST_F(Packing, WarmStartNamesAnArchivePerProgramAndBuild) {
                                        : comment.substr(at, comment.find("\r\n", at) - at);
     };
     ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
-                   dir / "My App")
+                   dir / "My App", true)
                   .code,
               0);
     std::string first = cacheLine(dir / "My App");
     EXPECT_TRUE(std::regex_match(first, std::regex("classdatacache My_App-[0-9a-f]{16}\\.jsa")))
         << first;
     // The same inputs give the same name; another application gives another.
-    ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(app.string()),
-                   dir / "My App")
-                  .code,
-              0);
-    EXPECT_EQ(cacheLine(dir / "My App"), first);
+    ASSERT_EQ(
+        pack("--main-class com.example.Main --app " + quote(app.string()), dir / "My App", true)
+            .code,
+        0);
+    EXPECT_EQ(cacheLine(dir / "My App"), first) << "on by default";
     fs::path other = makeZip(dir, "other.jar", {{"com/example/Main.class", patternBytes(501)}});
     ASSERT_EQ(pack("--main-class com.example.Main --warm-start --app " + quote(other.string()),
-                   dir / "My App")
+                   dir / "My App", true)
                   .code,
               0);
     EXPECT_NE(cacheLine(dir / "My App"), first);
     EXPECT_EQ(cacheLine(dir / "My App").size(), first.size());
 
+    EXPECT_EQ(pack("--main-class com.example.Main --no-warm-start --app " + quote(app.string()),
+                   dir / "plain", true)
+                  .code,
+              0);
+    EXPECT_EQ(cacheLine(dir / "plain"), "") << "no key with --no-warm-start";
+    EXPECT_EQ(pack("--main-class a.Main --set classdatacache=x.jsa", dir / "own", true).code, 0);
+    EXPECT_EQ(cacheLine(dir / "own"), "classdatacache x.jsa") << "the caller's own name only";
     EXPECT_EQ(
-        pack("--main-class com.example.Main --app " + quote(app.string()), dir / "plain").code, 0);
-    EXPECT_EQ(cacheLine(dir / "plain"), "") << "no key without --warm-start";
-    EXPECT_EQ(
-        pack("--main-class a.Main --warm-start --set classdatacache=x.jsa", dir / "both").code, 2);
-    EXPECT_EQ(pack("--main-class a.Main --warm-start --warm-start", dir / "twice").code, 2);
+        pack("--main-class a.Main --warm-start --set classdatacache=x.jsa", dir / "both", true)
+            .code,
+        2);
+    EXPECT_EQ(pack("--main-class a.Main --warm-start --no-warm-start", dir / "twice", true).code,
+              2);
     EXPECT_FALSE(fs::exists(dir / "both"));
 }
 

@@ -63,8 +63,10 @@ inline RunResult runCommand(const std::string& command, int seconds = 60) {
     return {code, readText(capture / "out"), readText(capture / "err")};
 }
 
-inline std::string zorpack() {
-    return quote(ZORPACK);
+// Without the warm start that zorpack adds by default, unless `withDefaults`: most tests
+// compare the configuration it writes.
+inline std::string zorpack(bool withDefaults = false) {
+    return quote(ZORPACK) + (withDefaults ? "" : " --no-warm-start");
 }
 
 inline Bytes bytesOf(const std::string& s) {

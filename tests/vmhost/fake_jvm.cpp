@@ -14,8 +14,8 @@
 //   ZOR_FAKE_JVM_CREATE_MS JNI_CreateJavaVM takes this long (a slow VM start)
 //   ZOR_FAKE_JVM_DESTROY_MS DestroyJavaVM takes this long (threads that outlive main)
 // Like a runtime with class-data sharing, DestroyJavaVM writes a small archive to the file of
-// -XX:ArchiveClassesAtExit, or to that of -XX:SharedArchiveFile with -XX:+AutoCreateSharedArchive
-// when the file does not exist.
+// -XX:ArchiveClassesAtExit or -XX:AOTCacheOutput, or to that of -XX:SharedArchiveFile with
+// -XX:+AutoCreateSharedArchive when the file does not exist.
 //   ZOR_FAKE_JVM_NATIVES   "CLASS|RESOURCE|URL" (Windows): when the launcher first asks for a
 //                          support class, load the program named by -Dzor.app.path as the
 //                          class's System.load does, look every native up by the names a VM
@@ -986,7 +986,8 @@ extern "C" JNIEXPORT jint JNICALL JNI_CreateJavaVM(JavaVM** pvm, void** penv, vo
             autoCreate = true;
         else if (option.rfind("-XX:SharedArchiveFile=", 0) == 0)
             shared = option.substr(option.find('=') + 1);
-        else if (option.rfind("-XX:ArchiveClassesAtExit=", 0) == 0)
+        else if (option.rfind("-XX:ArchiveClassesAtExit=", 0) == 0 ||
+                 option.rfind("-XX:AOTCacheOutput=", 0) == 0)
             archiveAtExit = option.substr(option.find('=') + 1);
         else if (option.rfind("-Dzor.app.path=", 0) == 0)
             programPath = option.substr(15);

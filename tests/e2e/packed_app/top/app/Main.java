@@ -16,6 +16,10 @@ public class Main {
     static class Inner {
         String name() { return "inner"; }
     }
+    // Never called: verifying Main loads both, to check the one is a Base, but links neither.
+    static class Base {}
+    static class Derived extends Base {}
+    static Base derived() { return new Derived(); }
 
     public static void main(String[] args) throws Exception {
         String scenario = args.length > 0 ? args[0] : "classes";
