@@ -59,7 +59,7 @@ cp ../x.jar lib/x.jar
 "$jar" cfM ../app.jar app data lib META-INF
 
 # The threads driver, on the class path only.
-"$javac" --release 8 -nowarn -d "$out/driver" "$src/driver/driver/Threads.java"
+"$javac" --release 8 -nowarn -d "$out/driver" "$src/driver/driver/"*.java
 "$jar" cfM "$out/driver.jar" -C "$out/driver" .
 
 # The commons-cli driver: alone, and as an application archive with the library nested.
