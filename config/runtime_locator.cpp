@@ -88,7 +88,7 @@ public:
             (fits == satisfied && version.newerThan(chosenVersion))) {
             platform::trace("runtime %s: version %d.%d.%d%s, the best so far", library.c_str(),
                             version.part[0], version.part[1], version.part[2],
-                            fits ? "" : ", below minjre");
+                            fits ? "" : ", below the minimum");
             chosen = library;
             chosenVersion = version;
             satisfied = fits;

@@ -64,7 +64,7 @@ LaunchError VmHost::createVm(const char* libraryPath) {
     if (!libraryPath)
         libraryPath = "";
     platform::quietLoadErrors();
-    platform::trace("loading the VM library %s", libraryPath);
+    platform::trace("loading the VM library %s", *libraryPath ? libraryPath : "(none)");
     runtimeLibrary = platform::loadLibrary(libraryPath);
     if (!runtimeLibrary) {
         appendParentFolderToPath(libraryPath);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace zor::platform {
 
