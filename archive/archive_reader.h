@@ -105,6 +105,8 @@ public:
     const ArchiveEntryHeader& header(int32_t n) const { return headers[static_cast<size_t>(n)]; }
     const ArchiveEndRecord& endRecord() const { return end; }
     uint32_t bytesBeforeArchive() const { return prefixBytes; }
+    // Bytes of the storage, prefix included; 0 when closed.
+    int64_t storageLength() const { return storage ? storage->length() : 0; }
 
     // False when n is out of range or an entry is already open; raises ArchiveError on a bad
     // local header, an encrypted entry or an unsupported method.

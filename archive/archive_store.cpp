@@ -1,5 +1,7 @@
 #include "archive/archive_store.h"
 
+#include "platform/trace.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -42,15 +44,6 @@ int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLe
     if (d)
         return d;
     return aLength == bLength ? 0 : (aLength < bLength ? -1 : 1);
-}
-
-bool isNestedArchiveName(const char* name, int32_t length) {
-    if (length < 5)
-        return false;
-    char tail[4];
-    for (int i = 0; i < 4; ++i)
-        tail[i] = lowerAscii(name[length - 4 + i]);
-    return std::memcmp(tail, ".jar", 4) == 0 || std::memcmp(tail, ".zip", 4) == 0;
 }
 
 int32_t EntryIndex::find(const char* name, int32_t length) const {
@@ -112,8 +105,8 @@ void ArchiveStore::openImage(const char* bytes, int32_t size, MemoryFile::Decode
     memoryFile.attach(bytes, size, decode);
     try {
         reader.openMemory(&memoryFile);
-    } catch (const ArchiveError&) {
-        return;
+    } catch (const ArchiveError& e) {
+        return platform::trace("archive of %d bytes: unreadable (error %d)", size, e.code);
     }
     buildIndex();
 }
@@ -122,8 +115,8 @@ void ArchiveStore::openFromFile(const char* path) {
     reset();
     try {
         reader.openFile(path);
-    } catch (const ArchiveError&) {
-        return;
+    } catch (const ArchiveError& e) {
+        return platform::trace("archive %s: unreadable (error %d)", path, e.code);
     }
     buildIndex();
 }
@@ -148,7 +141,8 @@ void ArchiveStore::buildIndex() {
     if (nestingDepth <= 0)
         return;
     for (int32_t i = 0; i < count; ++i)
-        if (isNestedArchiveName(index.entries[i].name, index.entries[i].length))
+        if (isNestedArchiveName(index.entries[i].name,
+                                static_cast<size_t>(index.entries[i].length)))
             index.nestedCandidates.add(i);
     openNestedArchives();
 }
@@ -192,9 +186,10 @@ void ArchiveStore::openNestedArchives() {
         nestedNames.add('\0');
 
         const ArchiveEntryHeader& header = reader.header(e.number);
-        uint32_t size = header.uncompressedSize;
-        if (size == 0 || size > INT32_MAX)
+        int32_t claimed = claimedSize(e.number, INT32_MAX);
+        if (claimed <= 0)
             continue;
+        auto size = static_cast<uint32_t>(claimed);
         ArchiveStore* child = nullptr;
         if (memoryFile.buffer && header.method == 0) {
             int64_t at = -1;
@@ -323,14 +318,29 @@ bool ArchiveStore::findPath(const ByteString& name, ByteString& found, const Byt
     return search(*this, name.data, name.length, nullptr, consume);
 }
 
+int32_t ArchiveStore::claimedSize(int32_t number, int32_t limit) const {
+    // Deflate makes at most 1032 bytes of each compressed byte (a 258-byte match in two bits).
+    constexpr uint64_t MOST_INFLATED_PER_BYTE = 1032;
+    const ArchiveEntryHeader& h = reader.header(number);
+    uint64_t most = h.method == 0 ? h.compressedSize : h.compressedSize * MOST_INFLATED_PER_BYTE;
+    if (h.compressedSize > reader.storageLength() || h.uncompressedSize > most ||
+        h.uncompressedSize > static_cast<uint32_t>(limit))
+        return -1;
+    return static_cast<int32_t>(h.uncompressedSize);
+}
+
+bool ArchiveStore::readInto(int32_t number, ByteBuffer& content, int32_t limit) {
+    int32_t size = claimedSize(number, limit);
+    if (size < 0 || !content.tryReserve(size))
+        return false;
+    content.resize(size);
+    return readEntryBytes(number, content.data, static_cast<uint32_t>(size));
+}
+
 bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
     auto consume = [&content](ArchiveStore& store, int32_t number, const char*, int32_t,
                               const SearchTrail*) {
-        uint32_t size = store.reader.header(number).uncompressedSize;
-        if (size > INT32_MAX)
-            return false;
-        content.resize(static_cast<int32_t>(size));
-        return store.readEntryBytes(number, content.data, size);
+        return store.readInto(number, content, INT32_MAX);
     };
     if (search(*this, name.data, name.length, nullptr, consume))
         return true;
@@ -338,50 +348,32 @@ bool ArchiveStore::readEntry(const ByteString& name, ByteBuffer& content) {
     return false;
 }
 
-jbyteArray ArchiveStore::readEntryToJavaArray(JNIEnv* env, const ByteString& name,
-                                              ArchiveStore** holder) {
-    jbyteArray result = nullptr;
-    auto consume = [env, &result, holder](ArchiveStore& store, int32_t number, const char*, int32_t,
-                                          const SearchTrail*) {
-        uint32_t size = store.reader.header(number).uncompressedSize;
-        if (size > INT32_MAX)
+bool ArchiveStore::readEntry(const ByteString& name, EntryMemory& memory, ArchiveStore** holder) {
+    bool found = false;
+    auto consume = [&memory, &found, holder](ArchiveStore& store, int32_t number, const char*,
+                                             int32_t, const SearchTrail*) {
+        int32_t size = store.claimedSize(number, INT32_MAX);
+        if (size < 0)
             return false;
-        // A VM that cannot make the array has an OutOfMemoryError pending: the search stops
-        // here, with the error left for the caller, so that no shadowed copy of the same name
-        // further down is handed out instead.
-        jbyteArray array = env->NewByteArray(static_cast<jsize>(size));
-        if (!array)
+        // Memory that cannot be had ends the search here, so that no shadowed copy of the same
+        // name further down is handed out instead.
+        void* into = memory.take(size);
+        if (!into)
             return true;
-        // Pinned before the read lock is taken and released after it is left.
-        jbyte* elements = env->GetByteArrayElements(array, nullptr);
-        if (!elements) {
-            env->DeleteLocalRef(array);
-            return true;
-        }
-        bool intact = store.readEntryBytes(number, elements, size);
-        // Bytes of a damaged entry are never copied back into the array.
-        env->ReleaseByteArrayElements(array, elements, intact ? 0 : JNI_ABORT);
-        if (!intact) {
-            env->DeleteLocalRef(array);
-            return false;
-        }
-        result = array;
-        if (holder)
+        bool intact = store.readEntryBytes(number, into, static_cast<uint32_t>(size));
+        memory.finish(intact);
+        if (intact && holder)
             *holder = &store;
-        return true;
+        return found = intact;
     };
     search(*this, name.data, name.length, nullptr, consume);
-    return result;
+    return found;
 }
 
-bool ArchiveStore::readOwnEntry(const ByteString& name, ByteBuffer& content) {
+bool ArchiveStore::readOwnEntry(const ByteString& name, ByteBuffer& content, int32_t limit) {
     int32_t number = index.find(name.data, name.length);
-    uint32_t size = number >= 0 ? reader.header(number).uncompressedSize : 0;
-    if (number >= 0 && size <= INT32_MAX) {
-        content.resize(static_cast<int32_t>(size));
-        if (readEntryBytes(number, content.data, size))
-            return true;
-    }
+    if (number >= 0 && readInto(number, content, limit))
+        return true;
     content.resize(0);
     return false;
 }

@@ -7,8 +7,6 @@
 #include "common/text.h"
 #include "platform/sync.h"
 
-#include <jni.h>
-
 #include <atomic>
 #include <cstdint>
 
@@ -30,8 +28,6 @@ constexpr int32_t SORT_LENGTH_FIRST = 1;
 
 int compareEntryNames(const char* a, int32_t aLength, const char* b, int32_t bLength,
                       int32_t sortMode);
-// True for names of at least five bytes ending in ".jar" or ".zip" in any letter case.
-bool isNestedArchiveName(const char* name, int32_t length);
 
 struct EntryIndex {
     Array<IndexEntry> entries;
@@ -40,6 +36,16 @@ struct EntryIndex {
 
     // Entry number of `name`, or -1.
     int32_t find(const char* name, int32_t length) const;
+};
+
+// Where a whole entry is read to: the natives read into Java arrays of their own making.
+class EntryMemory {
+public:
+    virtual ~EntryMemory() = default;
+    // Room for the `size` bytes of a match, or null to end the search without it.
+    virtual void* take(int32_t size) = 0;
+    // The read into that room is over; when not `intact`, the search goes on.
+    virtual void finish(bool intact) = 0;
 };
 
 class ArchiveStore : public ByteBuffer {
@@ -77,16 +83,15 @@ public:
     bool findPath(const ByteString& name, ByteString& found, const ByteString& prefix,
                   PathCallback callback = nullptr, void* context = nullptr) const;
 
-    // The whole content of the first match as a new Java byte array, or null. A match whose
-    // data cannot be read intact (damaged, wrong CRC) counts as absent. When the VM cannot make
-    // the array, the search ends with null and the VM's error left pending. `holder`, when
-    // given, receives the store whose archive held the match.
-    jbyteArray readEntryToJavaArray(JNIEnv* env, const ByteString& name,
-                                    ArchiveStore** holder = nullptr);
+    // The whole content of the first match into memory that `memory` supplies. A match whose
+    // data cannot be read intact (damaged, wrong CRC) counts as absent. `holder`, when given,
+    // receives the store whose archive held the match.
+    bool readEntry(const ByteString& name, EntryMemory& memory, ArchiveStore** holder = nullptr);
     // The same lookup and read into a native buffer.
     bool readEntry(const ByteString& name, ByteBuffer& content);
-    // An entry of this archive alone; the nested archives are not searched.
-    bool readOwnEntry(const ByteString& name, ByteBuffer& content);
+    // An entry of this archive alone, of at most `limit` bytes; the nested archives are not
+    // searched.
+    bool readOwnEntry(const ByteString& name, ByteBuffer& content, int32_t limit = INT32_MAX);
 
     const char* nestedName(int32_t k) const { return nestedNames.data + nestedNameOffsets[k]; }
     ArchiveStore* nestedStore(int32_t k) const {
@@ -109,6 +114,12 @@ private:
     // The entry that a plain name (no "!") is served from here, or -1.
     int32_t entryServing(const char* name, int32_t length) const;
     void openNestedArchives();
+    // The size entry `number` claims, or -1 when the archive cannot hold that much (compressed
+    // data longer than the archive, a stored entry longer than its data, more than deflate can
+    // make of it) or it exceeds `limit`. Checked before anything is reserved for the entry.
+    int32_t claimedSize(int32_t number, int32_t limit) const;
+    // Entry `number` whole into `content`; false, without aborting, when it cannot be had.
+    bool readInto(int32_t number, ByteBuffer& content, int32_t limit);
     // Reads entry `number` whole under readLock: into `out`, or without one only through a
     // scratch buffer, for the checks of a complete read. `dataAt` receives where its data lies
     // in this store's storage. False on any reader error.
@@ -123,10 +134,13 @@ private:
 };
 
 // The two process-wide stores, the lock that guards their one-time opening and the flag that
-// says it has happened.
-extern ArchiveStore embeddedStore;
-extern ArchiveStore appendedStore;
-extern platform::Mutex storeOpenLock;
+// says it has happened. Never destroyed (see stores.cpp).
+extern ArchiveStore& embeddedStore;
+extern ArchiveStore& appendedStore;
+extern platform::Mutex& storeOpenLock;
+// The executable the natives serve: the appended archive's file and the classes' code source.
+// The entry sets it once, before the VM exists; it outlives the configuration it came from.
+extern ByteString& nativeApplicationPath;
 extern std::atomic<int32_t> storesOpened;
 
 // Where the process-wide archives come from.

@@ -1,6 +1,5 @@
 #include "archive/class_origin.h"
 
-#include "config/config_store.h"
 #include "vmhost/jni_support.h"
 
 #include <atomic>
@@ -15,13 +14,14 @@ struct ManifestSlot {
     jobject manifest; // global reference or null
 };
 
-// Guards the two caches below. No Java code runs while it is held.
-platform::Mutex originLock;
+// Guards the two caches below. No Java code runs while it is held. Never destroyed, like the
+// stores (see stores.cpp).
+platform::Mutex& originLock = *new platform::Mutex;
 // One domain serves every class of the loader the launcher creates; another instance of the
 // loader (an application may make one) gets a new domain per class.
 jobject domainLoader = nullptr;
 jobject sharedDomain = nullptr;
-Array<ManifestSlot> manifests;
+Array<ManifestSlot>& manifests = *new Array<ManifestSlot>;
 
 const char MANIFEST_ENTRY[] = "META-INF\\MANIFEST.MF";
 // The class library's own constants (java.util.jar.Attributes.Name) of the attributes a
@@ -63,7 +63,7 @@ jobject newDomain(JNIEnv* env, jobject loader) {
     if (env->PushLocalFrame(LOCAL_FRAME) < 0)
         return nullptr;
     // The file users installed: the appended archive is read from the same path.
-    ByteString path = currentConfig ? currentConfig->applicationPath() : ByteString();
+    const ByteString& path = nativeApplicationPath;
     jobject location = path.isEmpty() ? nullptr : newFileUrl(env, path);
     const ClassCache::Ids* sourceClass = env->ExceptionCheck() ? nullptr : sourceCalls.get(env);
     jobject source =
@@ -123,8 +123,9 @@ bool manifestOf(JNIEnv* env, ArchiveStore& store, jobject& manifest) {
         }
     }
     ByteBuffer bytes;
-    manifest =
-        store.readOwnEntry(ByteString(MANIFEST_ENTRY), bytes) ? parseManifest(env, bytes) : nullptr;
+    manifest = store.readOwnEntry(ByteString(MANIFEST_ENTRY), bytes, MANIFEST_SIZE_LIMIT)
+                   ? parseManifest(env, bytes)
+                   : nullptr;
     if (env->ExceptionCheck())
         return false;
     // Another thread may have read it meanwhile: the first one kept wins, both are equal.

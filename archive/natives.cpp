@@ -77,12 +77,48 @@ void appendPath(void* list, const ByteString& path) {
     static_cast<StringList*>(list)->add(path.data, path.length);
 }
 
-// Looks a path up in the embedded archive, then in the appended one; `holder` receives the
+} // namespace
+
+jbyteArray readEntryToJavaArray(JNIEnv* env, ArchiveStore& store, const ByteString& name,
+                                ArchiveStore** holder) {
+    // A new Java array per match, pinned before the store's read lock is taken and released
+    // after it is left; the bytes of a damaged entry are never copied back into it. A VM that
+    // cannot make the array has an OutOfMemoryError pending for the caller.
+    class JavaArray : public EntryMemory {
+    public:
+        JNIEnv* env;
+        jbyteArray array = nullptr;
+        jbyte* elements = nullptr;
+        explicit JavaArray(JNIEnv* env) : env(env) {}
+        void* take(int32_t size) override {
+            array = env->NewByteArray(static_cast<jsize>(size));
+            elements = array ? env->GetByteArrayElements(array, nullptr) : nullptr;
+            if (!elements)
+                finish(false);
+            return elements;
+        }
+        void finish(bool intact) override {
+            if (elements)
+                env->ReleaseByteArrayElements(array, elements, intact ? 0 : JNI_ABORT);
+            if (!intact && array)
+                env->DeleteLocalRef(array);
+            elements = nullptr;
+            array = intact ? array : nullptr;
+        }
+    } memory(env);
+    store.readEntry(name, memory, holder);
+    return memory.array;
+}
+
+namespace {
+
+// A resource path's bytes as a new Java array, from the application archive or else the
+// appended archive; null when neither has it. `holder`, when given, receives the store of the
 // archive whose entry it is.
 jbyteArray readFromStores(JNIEnv* env, const ByteString& path, ArchiveStore** holder = nullptr) {
-    jbyteArray bytes = embeddedStore.readEntryToJavaArray(env, path, holder);
+    jbyteArray bytes = readEntryToJavaArray(env, embeddedStore, path, holder);
     if (!bytes && !env->ExceptionCheck())
-        bytes = appendedStore.readEntryToJavaArray(env, path, holder);
+        bytes = readEntryToJavaArray(env, appendedStore, path, holder);
     return bytes;
 }
 
@@ -109,16 +145,6 @@ bool openStores(JNIEnv* env) {
     return ensureStoresOpen();
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 ByteString percentDecode(const ByteString& text) {
@@ -133,14 +159,14 @@ ByteString percentDecode(const ByteString& text) {
         } else if (c == '%' && i + 1 < text.length && text.data[i + 1] == '%') {
             out.append('%');
             i += 2;
-        } else if (c == '%' && i + 1 < text.length && hexDigit(text.data[i + 1]) >= 0) {
+        } else if (c == '%' && i + 1 < text.length && hexDigitValue(text.data[i + 1]) >= 0) {
             // Like sscanf "%2x": one or two hex digits; the two characters after "%" are
             // consumed either way, but never beyond the end of the text. Unlike sscanf, no
             // blank or sign is taken before the digits: "% 5" or "%-1" in a name is not an
             // escape and must not turn into a control byte or 0xFF.
-            int value = hexDigit(text.data[i + 1]);
-            if (i + 2 < text.length && hexDigit(text.data[i + 2]) >= 0)
-                value = value * 16 + hexDigit(text.data[i + 2]);
+            int value = hexDigitValue(text.data[i + 1]);
+            if (i + 2 < text.length && hexDigitValue(text.data[i + 2]) >= 0)
+                value = value * 16 + hexDigitValue(text.data[i + 2]);
             out.append(static_cast<char>(value & 0xFF));
             i = i + 3 <= text.length ? i + 3 : text.length;
         } else {

@@ -3,6 +3,7 @@
 // the archive stores.
 #pragma once
 
+#include "archive/archive_store.h"
 #include "common/native_method.h"
 #include "common/text.h"
 #include "vmhost/jni_support.h"
@@ -14,6 +15,11 @@ namespace zor {
 // One pass of URL unescaping: "+" to space, "%%" to "%", "%hh" to its byte; a "%" that no hex
 // digit follows stays as it is. Never longer than the input.
 ByteString percentDecode(const ByteString& text);
+
+// The first match of `name` in `store` (see ArchiveStore::findPath) as a new Java byte array, or
+// null; null with the VM's error pending when it cannot make the array.
+jbyteArray readEntryToJavaArray(JNIEnv* env, ArchiveStore& store, const ByteString& name,
+                                ArchiveStore** holder = nullptr);
 
 // A "zor:" URL for a resource path, built on the shared handler instance; null on failure
 // (the pending exception is printed and cleared).

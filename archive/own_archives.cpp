@@ -1,6 +1,5 @@
 // The process-wide archives of a packed executable: resource 128 and the file itself.
 #include "archive/archive_store.h"
-#include "config/config_store.h"
 #include "platform/resources.h"
 
 #include <atomic>
@@ -16,9 +15,7 @@ public:
     }
     // The executable's own image: mapped for the life of the process.
     bool embeddedArchiveIsPermanent() override { return true; }
-    ByteString appendedArchivePath() override {
-        return currentConfig ? currentConfig->applicationPath() : ByteString();
-    }
+    ByteString appendedArchivePath() override { return nativeApplicationPath; }
 };
 
 OwnArchives ownArchives;

@@ -1,15 +1,21 @@
 // The process-wide stores and their one-time opening.
 #include "archive/archive_store.h"
+#include "platform/trace.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace zor {
 
-// Constructed in this order before the entry runs, destroyed in reverse at exit.
-ArchiveStore embeddedStore(2);
-ArchiveStore appendedStore(2);
-platform::Mutex storeOpenLock;
+// Java threads may still be inside a native while exit() runs the destructors of static
+// objects (one thread calls System.exit while another loads a class; daemon threads outlive
+// DestroyJavaVM). So nothing a native can reach is ever destroyed: the stores and their lock,
+// the class-origin caches (class_origin.cpp), the process-wide strings (config_store.cpp) and
+// the application path below are made once and live until the process ends.
+ArchiveStore& embeddedStore = *new ArchiveStore(2);
+ArchiveStore& appendedStore = *new ArchiveStore(2);
+platform::Mutex& storeOpenLock = *new platform::Mutex;
+ByteString& nativeApplicationPath = *new ByteString;
 std::atomic<int32_t> storesOpened{0};
 
 bool ensureStoresOpen(StoreSources& sources) {
@@ -23,8 +29,10 @@ bool ensureStoresOpen(StoreSources& sources) {
     const void* resource = nullptr;
     uint32_t size = 0;
     // Without the embedded archive nothing is opened; the next call tries again.
-    if (!sources.embeddedArchive(&resource, &size) || !resource || size == 0 || size > INT32_MAX)
+    if (!sources.embeddedArchive(&resource, &size) || !resource || size == 0 || size > INT32_MAX) {
+        platform::trace("no application archive (resource 128)");
         return false;
+    }
     // Read where it lies and unscrambled as it is read: no unscrambled copy of the whole
     // archive is made. Bytes that may go away are copied once, as they are.
     if (sources.embeddedArchiveIsPermanent()) {
@@ -40,6 +48,9 @@ bool ensureStoresOpen(StoreSources& sources) {
     ByteString path = sources.appendedArchivePath();
     appendedStore.openFromFile(path.c_str());
 
+    platform::trace("application archive: %d entries; appended archive %s: %d entries",
+                    embeddedStore.index.entries.length, path.c_str(),
+                    appendedStore.index.entries.length);
     storesOpened.store(1, std::memory_order_release);
     return true;
 }

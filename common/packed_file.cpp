@@ -1,5 +1,7 @@
 #include "common/packed_file.h"
 
+#include <cstring>
+
 namespace zor {
 
 namespace {
@@ -15,6 +17,13 @@ void rotateLeft(const void* in, size_t size, void* out, unsigned bits) {
 }
 
 } // namespace
+
+bool hasArchiveExtension(const char* name, size_t length) {
+    char tail[4] = {0, 0, 0, 0};
+    for (size_t i = 0; i < 4 && length >= 4; ++i)
+        tail[i] = lowerAscii(name[length - 4 + i]);
+    return std::memcmp(tail, ".jar", 4) == 0 || std::memcmp(tail, ".zip", 4) == 0;
+}
 
 int64_t lastEndSignature(const unsigned char* bytes, int64_t before, int64_t lowest) {
     for (int64_t at = before - 1; at >= lowest; --at)

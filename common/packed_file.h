@@ -4,6 +4,8 @@
 // zorpack uses it without any platform implementation.
 #pragma once
 
+#include "common/text.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -17,6 +19,8 @@ constexpr uint32_t SPLASH_BITMAP_ID = 100;
 
 // The configuration text is the appended archive's comment; the launcher reads no more of it.
 constexpr int64_t CONFIG_TEXT_LIMIT = 51200;
+// The longest manifest either side reads: a longer one is damage, not a manifest.
+constexpr int32_t MANIFEST_SIZE_LIMIT = 1 << 24;
 
 // The ZIP end-of-central-directory record and the longest comment it can announce.
 constexpr int64_t END_RECORD_SIZE = 22;
@@ -69,6 +73,21 @@ EndRecord readEndRecord(const unsigned char* p);
 inline int64_t archiveStart(const EndRecord& r, int64_t recordAt) {
     int64_t directory = static_cast<int64_t>(r.directorySize) + r.directoryOffset;
     return directory > recordAt ? -1 : recordAt - directory;
+}
+
+// Archive names end in ".jar" or ".zip", in any letter case. The class path takes every such
+// file of a library folder, one named just ".jar" too; an archive nested in another (which
+// zorpack writes as lib/NAME.jar) needs a name before the extension.
+bool hasArchiveExtension(const char* name, size_t length);
+inline bool isNestedArchiveName(const char* name, size_t length) {
+    return length >= 5 && hasArchiveExtension(name, length);
+}
+// The value of a hex digit, or -1.
+inline int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = lowerAscii(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
 // The application archive is stored with every byte rotated right by two bits.

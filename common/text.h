@@ -43,14 +43,20 @@ public:
 
     // Grows by the common rule without touching the length.
     void reserve(int32_t n) {
+        if (!tryReserve(n))
+            std::abort(); // the launcher cannot go on without memory
+    }
+    // The same, but false when the memory cannot be had: for sizes that come from input.
+    bool tryReserve(int32_t n) {
         if (capacity >= n)
-            return;
+            return true;
         int32_t grown = grownCapacity(capacity, n);
         T* moved = static_cast<T*>(std::realloc(data, static_cast<size_t>(grown) * sizeof(T)));
         if (!moved)
-            std::abort(); // the launcher cannot go on without memory
+            return false;
         data = moved;
         capacity = grown;
+        return true;
     }
 
     void append(const T* items, int32_t count) {

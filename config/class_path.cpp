@@ -10,20 +10,6 @@
 
 namespace zor {
 
-namespace {
-
-bool isArchiveName(const char* name) {
-    const char* dot = std::strrchr(name, '.');
-    if (!dot || std::strlen(dot) != 4)
-        return false;
-    char ext[4];
-    for (int i = 0; i < 4; ++i)
-        ext[i] = lowerAscii(dot[i]);
-    return std::memcmp(ext, ".jar", 4) == 0 || std::memcmp(ext, ".zip", 4) == 0;
-}
-
-} // namespace
-
 void appendClassPathElements(void* classPath, const char* value) {
     ByteString& text = *static_cast<ByteString*>(classPath);
     const char* segment = value;
@@ -68,7 +54,7 @@ void scanFolder(const char* folder, ByteString& classPath, Array<platform::Folde
             ByteString sub = base + name;
             sub.append(platform::DIR_SEPARATOR);
             scanFolder(sub.c_str(), classPath, seen);
-        } else if (isArchiveName(name)) {
+        } else if (hasArchiveExtension(name, std::strlen(name))) {
             classPath.append(platform::CLASS_PATH_SEPARATOR);
             classPath.append(base);
             classPath.append(name);
@@ -87,7 +73,7 @@ ByteString ConfigStore::classPath() const {
     // The executable comes first: its appended archive holds the launcher's own classes.
     ByteString text(executablePath);
 
-    forEachValue("classpath", appendClassPathElements, &text);
+    forEachValue(KEY_CLASS_PATH, appendClassPathElements, &text);
 
     // Taken as they are: these already use the system's own separator.
     ByteString classpath;
@@ -104,7 +90,7 @@ ByteString ConfigStore::classPath() const {
     }
 
     StringList folders;
-    forEachValue("libs", appendExpandedValue, &folders);
+    forEachValue(KEY_LIBS, appendExpandedValue, &folders);
     for (int32_t i = 0; i < folders.count(); ++i) {
         ByteString found;
         scanArchives(resolvePath(folders.item(i)).c_str(), found);

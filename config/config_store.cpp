@@ -9,59 +9,15 @@
 
 namespace zor {
 
-ByteString applicationHome;
-ByteString startDirectory;
+// Never destroyed, like the archive stores: a Java thread may still be running at exit.
+ByteString& applicationHome = *new ByteString;
+ByteString& startDirectory = *new ByteString;
 ConfigStore* currentConfig = nullptr;
 
 namespace {
 
 // Configuration files larger than this cannot be held in one text; they count as unreadable.
 constexpr int64_t MAX_CONFIG_FILE_BYTES = INT32_MAX / 2;
-
-// Hands out the lines of NUL-terminated text; CR, LF, CR LF and LF CR each end one line.
-class LineReader {
-public:
-    explicit LineReader(const char* text) : cursor(text) {}
-
-    bool next(const char*& begin, const char*& end) {
-        if (!cursor || !*cursor)
-            return false;
-        begin = cursor;
-        while (*cursor && *cursor != '\r' && *cursor != '\n')
-            ++cursor;
-        end = cursor;
-        if ((cursor[0] == '\r' && cursor[1] == '\n') || (cursor[0] == '\n' && cursor[1] == '\r'))
-            cursor += 2;
-        else if (*cursor)
-            ++cursor;
-        return true;
-    }
-
-private:
-    const char* cursor;
-};
-
-// The value of a line that begins with `key` (after spaces), or false when it does not.
-bool matchLine(const char* begin, const char* end, const char* key, const char*& value) {
-    while (begin < end && *begin == ' ')
-        ++begin;
-    size_t keyLength = std::strlen(key);
-    if (static_cast<size_t>(end - begin) < keyLength)
-        return false;
-    for (size_t i = 0; i < keyLength; ++i)
-        if (lowerAscii(begin[i]) != lowerAscii(key[i]))
-            return false;
-    begin += keyLength;
-    while (begin < end && *begin == ' ')
-        ++begin;
-    if (begin < end && *begin == '=') {
-        ++begin;
-        while (begin < end && *begin == ' ')
-            ++begin;
-    }
-    value = begin;
-    return true;
-}
 
 bool endsWithSeparator(const ByteString& path) {
     if (path.isEmpty())
@@ -145,23 +101,25 @@ void ConfigStore::loadFor(const char* executable, const char* currentDirectory) 
 }
 
 ByteString ConfigStore::getValue(const char* key, bool embeddedOnly) const {
-    LineReader lines(data + (embeddedOnly ? embeddedOffset : 0));
+    // The text ends at its first NUL.
+    const char* start = data + (embeddedOnly ? embeddedOffset : 0);
+    ConfigLines lines(start, start + std::strlen(start));
     const char* begin;
     const char* end;
     const char* value;
     while (lines.next(begin, end))
-        if (matchLine(begin, end, key, value))
+        if (matchConfigKey(begin, end, key, value))
             return ByteString(value, end);
     return ByteString();
 }
 
 void ConfigStore::forEachValue(const char* key, ValueCallback callback, void* userData) const {
-    LineReader lines(data);
+    ConfigLines lines(data, data + std::strlen(data));
     const char* begin;
     const char* end;
     const char* value;
     while (lines.next(begin, end)) {
-        if (matchLine(begin, end, key, value)) {
+        if (matchConfigKey(begin, end, key, value)) {
             ByteString copy(value, end);
             callback(userData, copy.c_str());
         }
@@ -177,7 +135,7 @@ ByteString ConfigStore::applicationHome() const {
 }
 
 ByteString ConfigStore::forcedWorkingDirectory() const {
-    return expandEnvironment(getValue("forcecwd").c_str());
+    return expandEnvironment(getValue(KEY_FORCE_CWD).c_str());
 }
 
 void appendExpandedValue(void* list, const char* value) {

@@ -2,6 +2,7 @@
 // followed by the comment of the archive appended to the executable.
 #pragma once
 
+#include "common/config_syntax.h"
 #include "common/packed_file.h"
 #include "common/text.h"
 
@@ -37,11 +38,10 @@ public:
     ByteString classPath() const;
 };
 
-// Process-wide state recorded by load(); constructed empty before main runs.
-extern ByteString applicationHome;
-extern ByteString startDirectory;
-// The entry's store while the VM may run (the archive natives take the application path from
-// it); null before and after.
+// Process-wide state recorded by load(); empty before main runs, never destroyed.
+extern ByteString& applicationHome;
+extern ByteString& startDirectory;
+// The entry's store while the launch runs; null before and after. The natives never read it.
 extern ConfigStore* currentConfig;
 
 // Standard callback for forEachValue: appends the expanded value to the StringList userData.

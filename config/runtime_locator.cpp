@@ -8,6 +8,7 @@
 #include "platform/library.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "platform/trace.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -22,21 +23,6 @@ ByteString withTrailingSeparator(const char* folder) {
     if (last != platform::DIR_SEPARATOR && last != '/')
         path.append(platform::DIR_SEPARATOR);
     return path;
-}
-
-// A registry value as text. The stored bytes need not end in NUL, so the text ends at the
-// first NUL or after the bytes reported, whichever comes first.
-bool readRegistryText(const char* key, const char* valueName, ByteString& text) {
-    char buffer[platform::MAX_PATH_BYTES];
-    uint32_t size = sizeof buffer;
-    if (!platform::readLocalMachineValue(key, valueName, buffer, &size))
-        return false;
-    if (size > sizeof buffer)
-        size = sizeof buffer;
-    const void* nul = std::memchr(buffer, 0, size);
-    text = ByteString(buffer, nul ? static_cast<int32_t>(static_cast<const char*>(nul) - buffer)
-                                  : static_cast<int32_t>(size));
-    return true;
 }
 
 // A runtime's version as up to four numbers; each run of digits in the text is one number and
@@ -89,8 +75,10 @@ public:
         : minimum(RuntimeVersion::parse(minimumVersion.c_str())) {}
 
     void offer(const ByteString& library, const RuntimeVersion& version) {
-        if (library.isEmpty() || !platform::libraryMatchesProcess(library.c_str()))
+        if (library.isEmpty())
             return;
+        if (!platform::libraryMatchesProcess(library.c_str()))
+            return platform::trace("runtime %s: built for another machine", library.c_str());
         // "minjre" is a major and a minor number, compared as the launch compares it.
         bool fits = !minimum.known ||
                     (version.known &&
@@ -98,6 +86,9 @@ public:
                       (version.part[0] == minimum.part[0] && version.part[1] >= minimum.part[1])));
         if (chosen.isEmpty() || (fits && !satisfied) ||
             (fits == satisfied && version.newerThan(chosenVersion))) {
+            platform::trace("runtime %s: version %d.%d.%d%s, the best so far", library.c_str(),
+                            version.part[0], version.part[1], version.part[2],
+                            fits ? "" : ", below the minimum");
             chosen = library;
             chosenVersion = version;
             satisfied = fits;
@@ -133,89 +124,17 @@ ByteString folderAbove(const ByteString& path, int levels) {
     return path.left(cut);
 }
 
-// Method j: the keys of Oracle's Java 9 and later installers, which the OpenJDK builds' installers
-// also write when asked to. Their JDK keys name only "JavaHome"; their JRE keys also name
-// "RuntimeLib" (Oracle's installation guide for JDK 9; Adoptium's wix/Main.wxs.template).
-void offerJavaSoftKeys(RuntimeChoice& choice) {
-    for (const char* key : {"SOFTWARE\\JavaSoft\\JDK", "SOFTWARE\\JavaSoft\\JRE"}) {
-        ByteString version;
-        if (!readRegistryText(key, "CurrentVersion", version))
-            continue;
-        ByteString versionKey = ByteString(key) + "\\" + version;
-        ByteString library;
-        if (readRegistryText(versionKey.c_str(), "RuntimeLib", library) &&
-            pathExists(library.c_str())) {
-            // RuntimeLib is <home>\bin\server\jvm.dll.
-            RuntimeVersion found = releaseVersion(folderAbove(library, 2));
-            choice.offer(library, found.known ? found : RuntimeVersion::parse(version.c_str()));
-            continue;
-        }
-        ByteString home;
-        if (readRegistryText(versionKey.c_str(), "JavaHome", home))
-            choice.offerHome(home, version.c_str());
-    }
-}
-
-// Method v: the OpenJDK vendors' own keys. Each subkey of a listed key is one installation
-// (named by its version), whose home folder is one value, found at the first of the places
-// below the installation's key that holds it.
-//  - Eclipse Adoptium (Temurin), formerly AdoptOpenJDK and Eclipse Foundation: the installer's
-//    wix/Main.wxs.template writes "<vendor>\<JDK|JRE>\<version>\<jvm>\MSI" value "Path", jvm
-//    being "hotspot" or "openj9"; its older templates wrote "<version>\MSI" (adoptium/installer,
-//    CONFIGURATION.md).
-//  - Microsoft Build of OpenJDK: the same installer branded "Microsoft" (adoptium/installer
-//    wix/Lang/OpenJDK.microsoft.*): "Microsoft\JDK\<version>\hotspot\MSI" value "Path".
-//  - IBM Semeru: the same installer with the OpenJ9 VM: "Semeru\<JDK|JRE>\<version>\openj9\MSI"
-//    value "Path" (as Microsoft's azure-pipelines-agent Add-JavaCapabilities.ps1 reads it).
-//  - Azul Zulu: "Azul Systems\Zulu\zulu-<major>[-jre]" value "InstallationPath"; the 32-bit
-//    installers use "Azul Systems\Zulu 32-bit".
-//  - BellSoft Liberica: "BellSoft\Liberica\<jdk|jre>-<major>[-full]" value "InstallationPath".
-//  - Amazon Corretto: its installers write the JavaSoft keys instead (Java 8: "Java Runtime
-//    Environment" and "Java Development Kit", corretto-8 issues 14 and 40; Java 11 and later:
-//    "JDK", corretto-11 issue 301), which methods s and j read; it has no key of its own with a
-//    published layout.
-struct VendorLayout {
-    const char* key;
-    const char* value;
-    const char* const* places; // null-terminated; "" is the installation's key itself
-};
-
-const char* const MSI_PLACES[] = {"hotspot\\MSI", "openj9\\MSI", "MSI", nullptr};
-const char* const OWN_PLACE[] = {"", nullptr};
-
-const VendorLayout VENDOR_LAYOUTS[] = {
-    {"SOFTWARE\\Eclipse Adoptium\\JDK", "Path", MSI_PLACES},
-    {"SOFTWARE\\Eclipse Adoptium\\JRE", "Path", MSI_PLACES},
-    {"SOFTWARE\\AdoptOpenJDK\\JDK", "Path", MSI_PLACES},
-    {"SOFTWARE\\AdoptOpenJDK\\JRE", "Path", MSI_PLACES},
-    {"SOFTWARE\\Eclipse Foundation\\JDK", "Path", MSI_PLACES},
-    {"SOFTWARE\\Eclipse Foundation\\JRE", "Path", MSI_PLACES},
-    {"SOFTWARE\\Microsoft\\JDK", "Path", MSI_PLACES},
-    {"SOFTWARE\\Semeru\\JDK", "Path", MSI_PLACES},
-    {"SOFTWARE\\Semeru\\JRE", "Path", MSI_PLACES},
-    {"SOFTWARE\\Azul Systems\\Zulu", "InstallationPath", OWN_PLACE},
-    {"SOFTWARE\\Azul Systems\\Zulu 32-bit", "InstallationPath", OWN_PLACE},
-    {"SOFTWARE\\BellSoft\\Liberica", "InstallationPath", OWN_PLACE},
-};
-
-void offerVendorKeys(RuntimeChoice& choice) {
-    for (const VendorLayout& layout : VENDOR_LAYOUTS) {
-        StringList installations;
-        if (!platform::listLocalMachineSubkeys(layout.key, installations))
-            continue;
-        for (int32_t i = 0; i < installations.count(); ++i) {
-            ByteString installation = ByteString(layout.key) + "\\" + installations.item(i);
-            for (const char* const* place = layout.places; *place; ++place) {
-                ByteString key = installation;
-                if (**place)
-                    key = key + "\\" + *place;
-                ByteString home;
-                if (readRegistryText(key.c_str(), layout.value, home) && !home.isEmpty()) {
-                    choice.offerHome(home, installations.item(i));
-                    break;
-                }
-            }
-        }
+// A runtime that method j or v found in the registry: its library when that exists, else the
+// one below its home.
+void offerRecorded(void* choice, const ByteString& library, const ByteString& home,
+                   const char* version) {
+    RuntimeChoice& into = *static_cast<RuntimeChoice*>(choice);
+    if (!library.isEmpty() && pathExists(library.c_str())) {
+        // RuntimeLib is <home>\bin\server\jvm.dll.
+        RuntimeVersion found = releaseVersion(folderAbove(library, 2));
+        into.offer(library, found.known ? found : RuntimeVersion::parse(version));
+    } else if (!home.isEmpty()) {
+        into.offerHome(home, version);
     }
 }
 
@@ -264,6 +183,7 @@ ByteString findRuntimeBelow(const char* home) {
                 return candidate;
         } while (search.next());
     }
+    platform::trace("runtime home %s: no %s", home, platform::VM_LIBRARY_NAME);
     return ByteString();
 }
 
@@ -281,17 +201,17 @@ ByteString findRuntimeFromEnvironment() {
 
 ByteString findRuntimeFromRegistry(const char* vendorKey) {
     ByteString version;
-    if (!readRegistryText(vendorKey, "CurrentVersion", version))
+    if (!platform::readLocalMachineText(vendorKey, "CurrentVersion", version))
         return ByteString();
     ByteString versionKey = ByteString(vendorKey) + "\\" + version;
     ByteString library;
-    if (!readRegistryText(versionKey.c_str(), "RuntimeLib", library))
+    if (!platform::readLocalMachineText(versionKey.c_str(), "RuntimeLib", library))
         return ByteString();
     return pathExists(library.c_str()) ? library : ByteString();
 }
 
 ByteString ConfigStore::runtimeLibraryPath() const {
-    ByteString order = getValue("jre_order");
+    ByteString order = getValue(KEY_JRE_ORDER);
     bool named = false;
     for (int32_t i = 0; i < order.length; ++i) {
         char& c = order.data[i];
@@ -304,14 +224,14 @@ ByteString ConfigStore::runtimeLibraryPath() const {
 
     // What methods j, v and p found below "minjre": used only when nothing else is found, so
     // that the launch reports the version as too low rather than no runtime at all.
-    ByteString minimum = getValue("minjre");
+    ByteString minimum = getValue(KEY_MIN_JRE);
     RuntimeChoice tooOld(minimum);
 
     for (int32_t i = 0; i < order.length; ++i) {
         ByteString found;
         switch (order.data[i]) {
         case 'c': {
-            ByteString configured = expandEnvironment(getValue("jvmdll").c_str());
+            ByteString configured = expandEnvironment(getValue(KEY_JVM_DLL).c_str());
             if (configured.isEmpty())
                 break;
             ByteString resolved = resolvePath(configured.c_str());
@@ -336,9 +256,9 @@ ByteString ConfigStore::runtimeLibraryPath() const {
         case 'p': {
             RuntimeChoice choice(minimum);
             if (order.data[i] == 'j')
-                offerJavaSoftKeys(choice);
+                platform::listJavaSoftRuntimes(offerRecorded, &choice);
             else if (order.data[i] == 'v')
-                offerVendorKeys(choice);
+                platform::listVendorRuntimes(offerRecorded, &choice);
             else
                 offerPathCommands(choice);
             if (choice.satisfied)
@@ -350,9 +270,13 @@ ByteString ConfigStore::runtimeLibraryPath() const {
         default:
             break;
         }
+        platform::trace("runtime method %c: %s", order.data[i],
+                        found.isEmpty() ? "nothing found" : found.c_str());
         if (!found.isEmpty())
             return found;
     }
+    platform::trace("runtime search: %s",
+                    tooOld.chosen.isEmpty() ? "nothing found" : tooOld.chosen.c_str());
     return tooOld.chosen;
 }
 

@@ -1,5 +1,6 @@
 #include "launcher/launch.h"
 
+#include "archive/archive_store.h"
 #include "config/runtime_release.h"
 #include "launcher/messages.h"
 #include "launcher/warm_start.h"
@@ -59,8 +60,8 @@ LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int arg
         host.addOption("--enable-native-access=ALL-UNNAMED");
     addWarmStartOptions(host, config, library.c_str(), runtimeMajor);
 
-    addEachValue(host, config, "option", "");
-    addEachValue(host, config, "property", "-D");
+    addEachValue(host, config, KEY_OPTION, "");
+    addEachValue(host, config, KEY_PROPERTY, "-D");
     host.addOption(("-Djava.class.path=" + config.classPath()).c_str());
     host.addOption(("-Dzor.app.path=" + config.applicationPath()).c_str());
     host.addOption(("-Dapplication.home=" + config.applicationHome()).c_str());
@@ -69,7 +70,7 @@ LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int arg
     if (outcome.error != LaunchOk)
         return outcome;
 
-    ByteString minimum = config.getValue("minjre");
+    ByteString minimum = config.getValue(KEY_MIN_JRE);
     if (!minimum.isEmpty()) {
         ByteString version;
         if (!host.getVmVersion(version)) {
@@ -86,7 +87,7 @@ LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int arg
     }
 
     host.registerHandlerPackage();
-    ByteString mainClass = config.getValue("mainclass", true);
+    ByteString mainClass = config.getValue(KEY_MAIN_CLASS, true);
     outcome.error = host.runMain(mainClass.c_str(), argc, argv);
     outcome.mainThrew = host.mainThrew();
     // Close the splash soon after main, unless the application has taken charge of it.
@@ -114,8 +115,9 @@ int launcherMain(int argc, char** argv, void (*addNatives)(VmHost& host)) {
         VmHost host;
         if (addNatives)
             addNatives(host);
-        // Published for code that runs on the VM's threads: the archive natives find the
-        // application path through currentConfig. The launch itself is handed both.
+        // The natives read the application path from a copy that outlives `config`: daemon
+        // threads may still run them after the launch has ended. The launch is handed both.
+        nativeApplicationPath = config.applicationPath();
         currentConfig = &config;
         currentVmHost = &host;
         exitCode = launch(config, host, argc > 0 ? argc - 1 : 0, argc > 0 ? argv + 1 : argv);

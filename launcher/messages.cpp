@@ -41,12 +41,9 @@ void showLaunchError(LaunchError code, int32_t vmMajor, int32_t vmMinor, int32_t
                      int32_t requiredMinor) {
     ByteString text = launchErrorText(code, vmMajor, vmMinor, requiredMajor, requiredMinor);
     ByteString caption = loadMessage(ERROR_CAPTION_ID);
-    void* owner = SplashScreenThread::windowHandle();
-    // The box belongs to the splash window, and a window takes the windows it owns with it when
-    // it closes: a close still pending from the end of main must wait until the box is gone.
-    if (owner)
-        SplashScreenThread::autoClose(-1);
-    platform::showMessageBox(owner, text.c_str(), caption.c_str());
+    // A close still pending from the end of main waits until the box is gone.
+    platform::showMessageBox(SplashScreenThread::ownerForMessageBox(), text.c_str(),
+                             caption.c_str());
     SplashScreenThread::autoClose(SPLASH_CLOSE_AFTER_ERROR_MS);
 }
 

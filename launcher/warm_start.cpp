@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "platform/trace.h"
 #include "vmhost/jni_support.h"
 
 #include <zlib.h>
@@ -193,10 +194,10 @@ ByteString classDataArchivePath(const char* value) {
 
 void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* libraryPath,
                          int32_t runtimeMajor) {
-    ByteString value = expandEnvironment(config.getValue("classdatacache").c_str());
+    ByteString value = expandEnvironment(config.getValue(KEY_CLASS_DATA_CACHE).c_str());
     if (value.isEmpty() || runtimeMajor < FIRST_DYNAMIC_ARCHIVE_VERSION ||
         !hasBaseArchive(libraryPath))
-        return;
+        return platform::trace("warm start: off");
     ByteString archive = classDataArchivePath(value.c_str());
     ByteString runtime = fileLine("runtime", libraryPath);
     ByteString application = fileLine("application", config.applicationPath().c_str());
@@ -220,11 +221,12 @@ void addWarmStartOptions(VmHost& host, const ConfigStore& config, const char* li
     ByteString contents = archiveLine(archive.c_str());
     if (!contents.isEmpty() && published == s.record + contents) {
         host.addOption(((aotCache ? "-XX:AOTCache=" : "-XX:SharedArchiveFile=") + archive).c_str());
-        return;
+        return platform::trace("warm start: using %s", archive.c_str());
     }
     // Another copy is writing it: this one starts without.
     if (!s.lock.tryLock((archive + ".lock").c_str()))
-        return;
+        return platform::trace("warm start: another copy is writing %s", archive.c_str());
+    platform::trace("warm start: writing %s", archive.c_str());
     platform::removeFile(s.written.c_str());
     if (aotCache) {
         host.addOption(("-XX:AOTCacheOutput=" + s.written).c_str());

@@ -23,19 +23,13 @@ struct ErrorText {
     std::string text() { return zip_error_strerror(&error); }
 };
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = lowerAscii(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // The JDK opens a file URL at its percent-decoded path; a stray '%' stays as written.
 std::string percentDecoded(const std::string& s) {
     std::string out;
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexValue(s[i + 1]) >= 0 && hexValue(s[i + 2]) >= 0) {
-            out += char(hexValue(s[i + 1]) * 16 + hexValue(s[i + 2]));
+        if (s[i] == '%' && i + 2 < s.size() && hexDigitValue(s[i + 1]) >= 0 &&
+            hexDigitValue(s[i + 2]) >= 0) {
+            out += char(hexDigitValue(s[i + 1]) * 16 + hexDigitValue(s[i + 2]));
             i += 2;
         } else
             out += s[i];
@@ -48,13 +42,6 @@ std::string percentDecoded(const std::string& s) {
 bool ZipListing::holds(const std::string& name) const {
     return std::find(names.begin(), names.end(), name) != names.end() ||
            std::find(nestedNames.begin(), nestedNames.end(), name) != nestedNames.end();
-}
-
-bool isArchiveName(const std::string& name) {
-    if (name.size() < 5)
-        return false;
-    std::string tail = lowerCase(name.substr(name.size() - 4));
-    return tail == ".jar" || tail == ".zip";
 }
 
 namespace {
@@ -98,14 +85,15 @@ ZipListing listZip(const Bytes& data, const std::string& label, int nestedDepth)
     // The JDK finds the manifest whatever the case of its name.
     zip_int64_t manifest = zip_name_locate(archive.get(), "META-INF/MANIFEST.MF", ZIP_FL_NOCASE);
     if (manifest >= 0) {
-        std::optional<Bytes> text = readEntry(archive.get(), zip_uint64_t(manifest), 1 << 24);
+        std::optional<Bytes> text =
+            readEntry(archive.get(), zip_uint64_t(manifest), MANIFEST_SIZE_LIMIT);
         if (!text)
             throw PackError("cannot read the manifest of " + label + " (damaged entry)");
         listing.manifest = std::string(text->begin(), text->end());
     }
     for (zip_int64_t i = 0; nestedDepth > 0 && i < count; ++i) {
         const char* name = zip_get_name(archive.get(), zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        if (!name || !isArchiveName(name))
+        if (!name || !isNestedArchiveName(name, std::strlen(name)))
             continue;
         std::optional<Bytes> nested = readEntry(archive.get(), zip_uint64_t(i), INT32_MAX);
         if (!nested || nested->empty())

@@ -25,9 +25,6 @@ struct ZipListing {
 // as the launcher skips it.
 ZipListing listZip(const Bytes& data, const std::string& label, int nestedDepth = 1);
 
-// Whether an entry name ends in .jar or .zip, in any case: the launcher opens those.
-bool isArchiveName(const std::string& name);
-
 // The main section of a jar manifest; attribute names compare without regard to case.
 class Manifest {
 public:

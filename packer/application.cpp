@@ -72,7 +72,7 @@ public:
         if (!seen_.insert(identity(path)).second)
             return;
         std::string name = fs::path(path).filename().string();
-        if (!isArchiveName(name))
+        if (!isNestedArchiveName(name.data(), name.size()))
             throw PackError(source + " is not a jar: its name must end in .jar or .zip");
         auto clash = byName_.find(name);
         if (clash != byName_.end())

@@ -22,7 +22,6 @@ namespace {
 
 constexpr int EXIT_REFUSED = 1;
 constexpr int EXIT_USAGE = 2;
-const char* const WARM_START_KEY = "classdatacache";
 
 const char* const USAGE = "usage: zorpack [OPTION]... --app APP.jar -o OUT\n";
 
@@ -159,7 +158,7 @@ Options parse(int argc, char** argv) {
                          " applies to the win32 and win64 targets only");
     // A "classdatacache" line of the caller's own names the archive in place of the default.
     for (const Setting& s : o.settings)
-        if (s.key == WARM_START_KEY && o.warmStartGiven)
+        if (s.key == KEY_CLASS_DATA_CACHE && o.warmStartGiven)
             throw UsageError(
                 o.warmStart ? "--warm-start and --set " + s.key + "= both name the archive"
                             : "--no-warm-start and --set " + s.key + "= contradict each other");
@@ -254,35 +253,21 @@ void writeOutput(const fs::path& out, const Bytes& data, std::optional<fs::perms
     }
 }
 
-// Configuration lines of a file, taken apart as the launcher reads them: leading spaces,
-// the key up to a space or '=', then spaces, one '=' and spaces. Empty lines and lines that
-// begin with '#' are left out.
+// Configuration lines of a file, taken apart by the launcher's rules; empty lines and lines
+// that begin with '#' are left out.
 std::vector<Setting> readConfigFile(const std::string& path) {
     Bytes data = readFile(path, "configuration file");
-    std::string text(data.begin(), data.end());
+    const char* text = reinterpret_cast<const char*>(data.data());
+    ConfigLines lines(text, text + data.size());
+    const char *begin, *end, *keyEnd, *value;
     std::vector<Setting> settings;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find_first_of("\r\n", at);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(at, end - at);
-        at = end + (text.compare(end, 2, "\r\n") == 0 || text.compare(end, 2, "\n\r") == 0 ? 2 : 1);
-        size_t keyStart = line.find_first_not_of(' ');
-        if (keyStart == std::string::npos || line[keyStart] == '#')
-            continue;
-        size_t keyEnd = std::min(line.find_first_of(" =", keyStart), line.size());
-        size_t v = std::min(line.find_first_not_of(' ', keyEnd), line.size());
-        if (v < line.size() && line[v] == '=')
-            v = std::min(line.find_first_not_of(' ', v + 1), line.size());
-        settings.push_back({line.substr(keyStart, keyEnd - keyStart), line.substr(v)});
+    while (lines.next(begin, end)) {
+        begin = splitConfigLine(begin, end, keyEnd, value);
+        if (begin < end && *begin != '#')
+            settings.push_back({std::string(begin, keyEnd), std::string(value, end)});
     }
     return settings;
 }
-
-const std::vector<std::string> KNOWN_KEYS = {"mainclass", "minjre",      "forcecwd", "option",
-                                             "property",  "jre_order",   "jvmdll",   "classpath",
-                                             "libs",      WARM_START_KEY};
 
 void warn(const std::string& message) {
     std::cerr << "zorpack: warning: " << message << "\n";
@@ -317,19 +302,20 @@ int run(int argc, char** argv) {
     bool externalClassPath = false;
     for (auto s = settings.begin(); s != settings.end();) {
         std::string key = lowerCase(s->key);
-        if (std::find(KNOWN_KEYS.begin(), KNOWN_KEYS.end(), key) == KNOWN_KEYS.end()) {
+        if (std::find(std::begin(CONFIG_KEYS), std::end(CONFIG_KEYS), key) ==
+            std::end(CONFIG_KEYS)) {
             std::string known;
-            for (const std::string& k : KNOWN_KEYS)
-                known += (known.empty() ? "" : ", ") + k;
+            for (const char* k : CONFIG_KEYS)
+                known += (known.empty() ? "" : ", ") + std::string(k);
             warn("unknown configuration key '" + s->key + "' (the launcher reads " + known + ")");
         }
-        externalClassPath = externalClassPath || key == "classpath" || key == "libs";
-        if (key == "mainclass") {
+        externalClassPath = externalClassPath || key == KEY_CLASS_PATH || key == KEY_LIBS;
+        if (key == KEY_MAIN_CLASS) {
             if (!mainClass.empty())
-                throw PackError(
-                    "the main class is given twice (--main-class and a mainclass line)");
+                throw PackError("the main class is given twice (--main-class and a " + key +
+                                " line)");
             if (s->value.empty())
-                throw PackError("no main class: an empty mainclass line");
+                throw PackError("no main class: an empty " + key + " line");
             mainClass = s->value;
             s = settings.erase(s);
         } else
@@ -404,10 +390,10 @@ int run(int argc, char** argv) {
         // The archive is named after the program as packed without the line that names it.
         bool named = false;
         for (const Setting& s : settings)
-            named = named || s.key == WARM_START_KEY;
+            named = named || s.key == KEY_CLASS_DATA_CACHE;
         if (o.warmStart && !named) {
             settings.push_back(
-                {WARM_START_KEY, warmStartFileName(fs::path(o.out).filename().string(), packed)});
+                {KEY_CLASS_DATA_CACHE, warmStartFileName(fs::path(o.out).filename().string(), packed)});
             input.configText = buildConfigText(application.mainClass, settings);
             packed = packExecutable(input);
         }

@@ -18,12 +18,6 @@ bool hasLineBreak(const std::string& s) {
     return s.find_first_of("\r\n") != std::string::npos;
 }
 
-// The launcher skips spaces and one "=" between key and value, so a value that begins with
-// either would be read back shorter than it was written.
-bool beginsWithSeparator(const std::string& value) {
-    return !value.empty() && (value[0] == ' ' || value[0] == '=');
-}
-
 } // namespace
 
 std::string buildConfigText(const std::string& mainClass, const std::vector<Setting>& settings) {
@@ -31,9 +25,7 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
         throw PackError("no main class: --main-class NAME is required");
     if (hasLineBreak(mainClass))
         throw PackError("the main class holds a line break");
-    if (beginsWithSeparator(mainClass))
-        throw PackError("the main class begins with a space or '='");
-    std::string text = "mainclass " + mainClass + "\r\n";
+    std::string text = KEY_MAIN_CLASS + (" " + mainClass) + "\r\n";
     for (const Setting& s : settings) {
         if (s.key.empty())
             throw PackError("--set with an empty key");
@@ -41,11 +33,20 @@ std::string buildConfigText(const std::string& mainClass, const std::vector<Sett
             throw PackError("--set key '" + s.key + "' holds a space or '='");
         if (hasLineBreak(s.key) || hasLineBreak(s.value))
             throw PackError("--set " + s.key + ": key or value holds a line break");
-        if (beginsWithSeparator(s.value))
-            throw PackError("--set " + s.key +
-                            ": the value begins with a space or '=', which "
-                            "the launcher would drop");
         text += s.key + " " + s.value + "\r\n";
+    }
+    // Read back as the launcher reads it: each line gives the key it was written for (a key
+    // that begins with another is read as that one) and its whole value.
+    ConfigLines lines(text.data(), text.data() + text.size());
+    const char *begin, *end, *value;
+    for (size_t i = 0; lines.next(begin, end); ++i) {
+        const Setting written = i == 0 ? Setting{KEY_MAIN_CLASS, mainClass} : settings[i - 1];
+        const char* read = configKeyOfLine(begin, end, value);
+        if (read && lowerCase(written.key) != read)
+            throw PackError("--set key '" + written.key + "' would be read as " + read);
+        if (read && std::string(value, end) != written.value)
+            throw PackError((i == 0 ? "the main class" : "--set " + written.key + ": the value") +
+                            " begins with a space or '=', which the launcher would drop");
     }
     // The launcher's text ends at the first NUL, and its configuration reader takes the
     // end-record signature nearest the end of the file as the record: either inside the text

@@ -1,6 +1,7 @@
 // Assembling a packed executable: configuration text, appended archive, resources.
 #pragma once
 
+#include "common/config_syntax.h"
 #include "packer/bytes.h"
 
 #include <string>

@@ -30,7 +30,8 @@ void runSplashWindow(SplashWindow* window);
 // On the splash thread, after runSplashWindow: releases what is left.
 void freeSplashWindow(SplashWindow* window);
 
-// The handle that owns message boxes (HWND on Windows, the X11 window id on Linux).
+// The handle that owns message boxes (HWND on Windows, the X11 window id on Linux); null once
+// the window has been destroyed.
 void* splashWindowHandle(SplashWindow* window);
 // From any thread: (re)arms the one close timer after `milliseconds`; a negative value only
 // cancels a pending one.

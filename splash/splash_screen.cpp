@@ -87,6 +87,18 @@ void* SplashScreenThread::windowHandle() {
                : nullptr;
 }
 
+void* SplashScreenThread::ownerForMessageBox() {
+    platform::MutexLock hold(splashLock());
+    void* owner = currentSplash && currentSplash->window
+                      ? platform::splashWindowHandle(currentSplash->window)
+                      : nullptr;
+    if (owner) {
+        currentSplash->autoCloseRequested = 1;
+        platform::requestSplashTimer(currentSplash->window, -1);
+    }
+    return owner;
+}
+
 bool SplashScreenThread::isShown() {
     return windowHandle() != nullptr;
 }

@@ -45,6 +45,9 @@ public:
     static void close();
     // The window that owns message boxes; null without a splash window.
     static void* windowHandle();
+    // windowHandle, with the pending close cancelled under the same lock (a window takes the
+    // windows it owns with it when it closes): the owner of an error box.
+    static void* ownerForMessageBox();
     static bool isShown();
 
 private:

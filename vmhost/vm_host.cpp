@@ -5,6 +5,7 @@
 #include "platform/environment.h"
 #include "platform/library.h"
 #include "platform/system.h"
+#include "platform/trace.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +64,7 @@ LaunchError VmHost::createVm(const char* libraryPath) {
     if (!libraryPath)
         libraryPath = "";
     platform::quietLoadErrors();
+    platform::trace("loading the VM library %s", *libraryPath ? libraryPath : "(none)");
     runtimeLibrary = platform::loadLibrary(libraryPath);
     if (!runtimeLibrary) {
         appendParentFolderToPath(libraryPath);
@@ -82,8 +84,10 @@ LaunchError VmHost::createVm(const char* libraryPath) {
             static_cast<JavaVMOption*>(std::calloc(count > 0 ? count : 1, sizeof(JavaVMOption)));
         if (!vmOptions)
             std::abort();
-        for (int32_t i = 0; i < count; ++i)
+        for (int32_t i = 0; i < count; ++i) {
             vmOptions[i].optionString = const_cast<char*>(options.item(i));
+            platform::trace("VM option %s", options.item(i));
+        }
         JavaVMInitArgs args{};
         args.version = JNI_VERSION_1_2;
         args.nOptions = count;
@@ -92,6 +96,7 @@ LaunchError VmHost::createVm(const char* libraryPath) {
         void* newEnv = nullptr;
         jint created = create(&vm, &newEnv, &args);
         std::free(vmOptions);
+        platform::trace("JNI_CreateJavaVM returned %d", static_cast<int>(created));
         if (created != JNI_OK) {
             vm = nullptr;
             result = VmCreateFailed;
@@ -209,9 +214,12 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
     if (!mainClass)
         mainClass = "";
     LocalRef<jclass> cls(env, loadThroughClassLoader(mainClass));
+    platform::trace("main class %s: %s", mainClass,
+                    cls ? "found by the launcher's class loader" : "asking the VM");
     if (!cls)
         cls.reset(findClassDirect(mainClass));
     if (!cls) {
+        platform::trace("main class %s: not found", mainClass);
         clearException(env, true);
         return MainClassNotFound;
     }

@@ -1,6 +1,7 @@
 #include "platform/library.h"
 
 #include "platform/files.h"
+#include "platform/trace.h"
 
 #include <cstring>
 #include <dlfcn.h>
@@ -15,7 +16,10 @@ void* loadLibrary(const char* path) {
     // dlopen("") would hand back the program itself; an empty path names no library.
     if (!path || !*path)
         return nullptr;
-    return dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+    void* library = dlopen(path, RTLD_NOW | RTLD_GLOBAL);
+    if (!library && tracing())
+        trace("cannot load %s: %s", path, dlerror());
+    return library;
 }
 
 void* findSymbol(void* library, const char* name) {

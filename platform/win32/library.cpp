@@ -1,6 +1,7 @@
 #include "platform/library.h"
 
 #include "platform/files.h"
+#include "platform/trace.h"
 
 #include <windows.h>
 
@@ -18,7 +19,16 @@ void quietLoadErrors() {
 void* loadLibrary(const char* path) {
     if (!path || !*path)
         return nullptr;
-    return LoadLibraryA(path);
+    HMODULE library = LoadLibraryA(path);
+    if (!library && tracing()) {
+        DWORD code = GetLastError();
+        char text[512] = "";
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                       text, sizeof text, nullptr);
+        text[std::strcspn(text, "\r\n")] = 0;
+        trace("cannot load %s: error %lu: %s", path, static_cast<unsigned long>(code), text);
+    }
+    return library;
 }
 
 void* findSymbol(void* library, const char* name) {

@@ -1,4 +1,5 @@
 #include "platform/message_box.h"
+#include "platform/trace.h"
 
 #include <windows.h>
 
@@ -36,13 +37,51 @@ void writeStandardError(const std::string& line) {
     }
 }
 
+// A GUI program's trace file: beside the executable, else in %TEMP%; named in its first line.
+HANDLE openTraceFile() {
+    char module[MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string name(module, length < MAX_PATH ? length : 0);
+    if (name.size() > 4 && name[name.size() - 4] == '.')
+        name.resize(name.size() - 4);
+    name += "-zor-trace.txt";
+    HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    char temp[MAX_PATH];
+    DWORD tempLength = GetTempPathA(MAX_PATH, temp);
+    if (file == INVALID_HANDLE_VALUE && tempLength > 0 && tempLength < MAX_PATH) {
+        name = temp + name.substr(name.find_last_of('\\') + 1);
+        file = CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    std::string first = "zor: trace file " + name + "\r\n";
+    DWORD written = 0;
+    if (file != INVALID_HANDLE_VALUE)
+        WriteFile(file, first.data(), DWORD(first.size()), &written, nullptr);
+    OutputDebugStringA(first.c_str());
+    return file;
+}
+
 } // namespace
+
+void writeTraceLine(const char* line) {
+    std::string text = std::string(line) + "\r\n";
+    if (isConsoleProgram())
+        return writeStandardError(text);
+    static HANDLE file = openTraceFile();
+    DWORD written = 0;
+    if (file != INVALID_HANDLE_VALUE)
+        WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr);
+    OutputDebugStringA(text.c_str());
+}
 
 void showMessageBox(void* owner, const char* text, const char* caption) {
     if (isConsoleProgram())
         writeStandardError(std::string(caption ? caption : "") + ": " + (text ? text : "") +
                            "\r\n");
-    MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK | MB_ICONWARNING);
+    // An owner destroyed since it was chosen makes the call fail: the box is shown unowned.
+    if (!MessageBoxA(static_cast<HWND>(owner), text, caption, MB_OK | MB_ICONWARNING) && owner)
+        MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONWARNING);
 }
 
 } // namespace zor::platform

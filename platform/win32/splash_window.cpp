@@ -135,7 +135,8 @@ void freeSplashWindow(SplashWindow* window) {
 }
 
 void* splashWindowHandle(SplashWindow* window) {
-    return window->handle;
+    // Destroyed but not yet freed while its thread is on the way out.
+    return IsWindow(window->handle) ? window->handle : nullptr;
 }
 
 void requestSplashTimer(SplashWindow* window, int32_t milliseconds) {

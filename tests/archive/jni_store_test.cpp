@@ -1,7 +1,8 @@
 // readEntryToJavaArray with a real VM created in this process (one VM per process).
-#include "archive/archive_store.h"
+#include "archive/natives.h"
 #include "archive_fixtures.h"
 #include "support/test_vm.h"
+#include "support/zip_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -51,23 +52,23 @@ protected:
 TEST_F(JavaArrays, ContentEmptyAndMissing) {
     ArchiveStore store(2);
     store.openFromFile(fixture("outer.zip").c_str());
-    jbyteArray shared = store.readEntryToJavaArray(env, ByteString("shared.txt"));
+    jbyteArray shared = readEntryToJavaArray(env, store, ByteString("shared.txt"));
     ASSERT_NE(shared, nullptr);
     EXPECT_EQ(bytesOf(shared), "from a\n");
-    jbyteArray deep = store.readEntryToJavaArray(env, ByteString("l1.jar!l2.jar!c/d.txt"));
+    jbyteArray deep = readEntryToJavaArray(env, store, ByteString("l1.jar!l2.jar!c/d.txt"));
     ASSERT_NE(deep, nullptr);
     EXPECT_EQ(bytesOf(deep), "c-d\n");
 
-    jbyteArray empty = store.readEntryToJavaArray(env, ByteString("zero.txt"));
+    jbyteArray empty = readEntryToJavaArray(env, store, ByteString("zero.txt"));
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(env->GetArrayLength(empty), 0);
 
-    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("missing.txt")), nullptr);
-    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("!bang.txt")), nullptr);
+    EXPECT_EQ(readEntryToJavaArray(env, store, ByteString("missing.txt")), nullptr);
+    EXPECT_EQ(readEntryToJavaArray(env, store, ByteString("!bang.txt")), nullptr);
 
     ArchiveStore big(2);
     big.openFromFile(fixture("behind-exe.zip").c_str());
-    jbyteArray numbers = big.readEntryToJavaArray(env, ByteString("numbers.txt"));
+    jbyteArray numbers = readEntryToJavaArray(env, big, ByteString("numbers.txt"));
     ASSERT_NE(numbers, nullptr);
     EXPECT_EQ(bytesOf(numbers), readWholeFile(fixture("src/numbers.txt")));
 }
@@ -83,27 +84,27 @@ TEST_F(JavaArrays, HolderIsTheArchiveOfTheMatch) {
         return nullptr;
     };
     ArchiveStore* holder = nullptr;
-    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("dup.txt"), &holder), nullptr);
+    ASSERT_NE(readEntryToJavaArray(env, store, ByteString("dup.txt"), &holder), nullptr);
     EXPECT_EQ(holder, &store);
-    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("shared.txt"), &holder), nullptr);
+    ASSERT_NE(readEntryToJavaArray(env, store, ByteString("shared.txt"), &holder), nullptr);
     EXPECT_EQ(holder, nested(store, "a.jar"));
-    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("bb.jar!shared.txt"), &holder), nullptr);
+    ASSERT_NE(readEntryToJavaArray(env, store, ByteString("bb.jar!shared.txt"), &holder), nullptr);
     EXPECT_EQ(holder, nested(store, "bb.jar"));
-    ASSERT_NE(store.readEntryToJavaArray(env, ByteString("c/d.txt"), &holder), nullptr);
+    ASSERT_NE(readEntryToJavaArray(env, store, ByteString("c/d.txt"), &holder), nullptr);
     ASSERT_NE(nested(store, "l1.jar"), nullptr);
     EXPECT_EQ(holder, nested(*nested(store, "l1.jar"), "l2.jar"));
     holder = nullptr;
-    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("missing.txt"), &holder), nullptr);
+    EXPECT_EQ(readEntryToJavaArray(env, store, ByteString("missing.txt"), &holder), nullptr);
     EXPECT_EQ(holder, nullptr);
 }
 
 TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
     ArchiveStore encrypted(2);
     encrypted.openFromFile(fixture("encrypted.zip").c_str());
-    EXPECT_EQ(encrypted.readEntryToJavaArray(env, ByteString("numbers.txt")), nullptr);
+    EXPECT_EQ(readEntryToJavaArray(env, encrypted, ByteString("numbers.txt")), nullptr);
     EXPECT_FALSE(env->ExceptionCheck());
     // The store's lock was left: the next read of the same store succeeds.
-    jbyteArray plain = encrypted.readEntryToJavaArray(env, ByteString("dir\\sub\\file.txt"));
+    jbyteArray plain = readEntryToJavaArray(env, encrypted, ByteString("dir\\sub\\file.txt"));
     ASSERT_NE(plain, nullptr);
     EXPECT_EQ(bytesOf(plain), "in a folder\n");
 
@@ -116,8 +117,8 @@ TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
     std::memcpy(copy, image.data(), image.size());
     ArchiveStore damaged(2);
     damaged.openFromMemory(copy, static_cast<int32_t>(image.size()));
-    EXPECT_EQ(damaged.readEntryToJavaArray(env, ByteString("numbers.txt")), nullptr);
-    jbyteArray other = damaged.readEntryToJavaArray(env, ByteString("dir/sub/file.txt"));
+    EXPECT_EQ(readEntryToJavaArray(env, damaged, ByteString("numbers.txt")), nullptr);
+    jbyteArray other = readEntryToJavaArray(env, damaged, ByteString("dir/sub/file.txt"));
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(bytesOf(other), "in a folder\n");
 }
@@ -125,25 +126,28 @@ TEST_F(JavaArrays, UnreadableEntriesGiveNullAndNoPendingException) {
 // The top-level "dup.txt" claims nearly 2 GB, which the VM cannot give as an array: the search
 // must stop there with the OutOfMemoryError pending, not hand out bb.jar's copy of the name.
 TEST_F(JavaArrays, ArrayTheVmCannotMakeEndsTheSearch) {
-    std::string image = readWholeFile(fixture("outer.zip"));
+    // A size that the archive could hold (deflated from 100000 bytes, behind as many other
+    // bytes) but the VM's heap cannot.
+    std::string image = std::string(100000, 'x') + readWholeFile(fixture("outer.zip"));
     size_t name = image.rfind("dup.txt"); // the top-level entry's name in the directory
     ASSERT_NE(name, std::string::npos);
     size_t header = name - 46;
     ASSERT_EQ(image.compare(header, 4, "PK\x01\x02"), 0);
-    for (int i = 0; i < 4; ++i)
-        image[header + 24 + static_cast<size_t>(i)] = static_cast<char>(0x7FFFFFF0 >> (8 * i));
+    image[header + 10] = 8;
+    zor::test::put32(image, header + 20, 100000);
+    zor::test::put32(image, header + 24, 100000000);
     char* copy = static_cast<char*>(std::malloc(image.size()));
     std::memcpy(copy, image.data(), image.size());
     ArchiveStore store(2);
     store.openFromMemory(copy, static_cast<int32_t>(image.size()));
 
-    EXPECT_EQ(store.readEntryToJavaArray(env, ByteString("dup.txt")), nullptr);
+    EXPECT_EQ(readEntryToJavaArray(env, store, ByteString("dup.txt")), nullptr);
     jthrowable pending = env->ExceptionOccurred();
     ASSERT_NE(pending, nullptr);
     env->ExceptionClear();
     EXPECT_TRUE(env->IsInstanceOf(pending, env->FindClass("java/lang/OutOfMemoryError")));
 
-    jbyteArray nested = store.readEntryToJavaArray(env, ByteString("bb.jar!dup.txt"));
+    jbyteArray nested = readEntryToJavaArray(env, store, ByteString("bb.jar!dup.txt"));
     ASSERT_NE(nested, nullptr);
     EXPECT_EQ(bytesOf(nested), "nested dup\n");
 }

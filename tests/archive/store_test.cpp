@@ -1,6 +1,7 @@
 // ArchiveStore: index order, lookups, nested archives and resource paths.
 #include "archive/archive_store.h"
 #include "archive_fixtures.h"
+#include "support/zip_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -281,6 +282,37 @@ TEST(ArchiveStoreFailures, EncryptedEntryIsAbsent) {
     EXPECT_EQ(read(store, "numbers.txt"), "<absent>");
     EXPECT_EQ(pathOf(store, "numbers.txt"), "numbers.txt"); // listed all the same
     EXPECT_EQ(read(store, "dir/sub/file.txt"), "in a folder\n");
+}
+
+// A damaged or forged archive may claim any size for an entry: nothing is reserved for more than
+// the archive can hold, so the claim costs neither memory nor, where that runs out, the process.
+TEST(ArchiveStoreFailures, ClaimedSizesBeyondTheArchiveReserveNothing) {
+    struct Case {
+        const char* what;
+        uint32_t method, compressed, uncompressed;
+    };
+    const Case cases[] = {
+        {"stored, longer than the archive", 0, 0x7FFFFFF0, 0x7FFFFFF0},
+        {"stored, longer than its data", 0, 7, 0x7FFFFFF0},
+        {"deflated, more than deflate makes of its data", 8, 7, 0x7FFFFFF0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string zip = zor::test::zipArchive("", "META-INF/MANIFEST.MF");
+        size_t central = zip.find("PK\x01\x02");
+        for (size_t header : {size_t(0), central + 2}) { // the central fields sit 2 bytes later
+            zip[header + 8] = static_cast<char>(c.method);
+            zor::test::put32(zip, header + 18, c.compressed);
+            zor::test::put32(zip, header + 22, c.uncompressed);
+        }
+        ArchiveStore store(2);
+        openImage(store, zip);
+        ASSERT_EQ(names(store), std::vector<std::string>{"META-INF\\MANIFEST.MF"});
+        ByteBuffer content;
+        EXPECT_FALSE(store.readOwnEntry(ByteString("META-INF\\MANIFEST.MF"), content));
+        EXPECT_FALSE(store.readEntry(ByteString("META-INF\\MANIFEST.MF"), content));
+        EXPECT_LT(content.capacity, 1 << 20);
+    }
 }
 
 TEST(ArchiveStoreFiles, ArchiveBehindAnExecutable) {

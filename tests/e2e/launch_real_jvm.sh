@@ -64,6 +64,27 @@ run missing_tw "$app"
 [ "$err" = "錯誤: Java 運行環境未找到。" ] || fail "missing zh_TW: stderr '$err'"
 run_env=()
 
+# ZOR_DEBUG: each decision of the launch as a line on stderr (without it, none: see above).
+run_env=(ZOR_DEBUG=1)
+run trace_missing "$app"
+expect_err trace_missing "zor: runtime method c: nothing found"
+expect_err trace_missing "zor: runtime search: nothing found"
+mkdir -p "$work/broken"
+printf '%0200d' 0 >"$work/broken/libjvm.so"
+app=$(make_app trace_broken "$stub" "jre_order c\r\njvmdll $work/broken/libjvm.so\r\n")
+run trace_broken "$app"
+expect_err trace_broken "zor: cannot load $work/broken/libjvm.so: $work/broken/libjvm.so: invalid ELF header"
+app=$(make_app trace_found "$stub" "jre_order e\r\n$cp_app" "mainclass launchtest.Exit3\r\n")
+run_env=(ZOR_DEBUG=1 JRE_HOME= JAVA_HOME="$jdk")
+run trace_found "$app"
+expect_rc trace_found 3
+expect_err trace_found "zor: runtime method e: $libjvm"
+expect_err trace_found "zor: loading the VM library $libjvm"
+expect_err trace_found "zor: VM option -Djava.class.path=$app:$app_jar"
+expect_err trace_found "zor: JNI_CreateJavaVM returned 0"
+expect_err trace_found "zor: main class launchtest.Exit3: found by the launcher's class loader"
+run_env=()
+
 # Arguments in order without the program name; the context loader; the handler package.
 app=$(make_app args "$stub" "$jvm$cp_app" "mainclass launchtest.Args\r\nproperty java.protocol.handler.pkgs=a.b\r\n")
 run args "$app" x "" "é€" "two words"

@@ -63,6 +63,17 @@ ZOR_FAKE_JVM_LOG="Z:${work//\//\\}\\ok.log" expect_exit ok "$app" 0 x "" "two wo
 args=$(grep '^arg ' "$work/ok.log" | tr -d '\r')
 [ "$args" = $'arg 0: 0078\narg 1:\narg 2: 0074 0077 006f 0020 0077 006f 0072 0064 0073\narg 3: 00e9' ] ||
     fail "ok: arguments seen by main: '$args'"
+# ZOR_DEBUG: a GUI program writes its trace beside itself, a missing runtime and a found one.
+trace_has() { tr -d '\r' <"$work/$1/app-zor-trace.txt" | grep -qF -- "$2" || fail "$1: no '$2' in the trace"; }
+ZOR_DEBUG=1 expect_exit ok "$app" 0
+trace_has ok "zor: trace file $(winpath "$work/ok/app-zor-trace.txt" | sed 's/\\\\/\\/g')"
+trace_has ok "zor: runtime method c: "
+trace_has ok "zor: loading the VM library "
+trace_has ok "zor: JNI_CreateJavaVM returned 0"
+trace_has ok "zor: main class a.Main: "
+ZOR_DEBUG=1 expect_box missing "$work/missing/app.exe" 1 "Error" "Java Runtime Environment not found."
+trace_has missing "zor: runtime method c: nothing found"
+trace_has missing "zor: runtime search: nothing found"
 ZOR_FAKE_JVM_THROW=1 expect_exit throws "$app" 1
 ZOR_FAKE_JVM_NO_MAIN=1 expect_box badmain "$app" 8 "Error" "The main startup class is not valid, main method missing."
 

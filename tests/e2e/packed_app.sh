@@ -2,7 +2,8 @@
 # Applications packed with zorpack run from the executable alone: classes, nested jars,
 # resources, "zor:" URLs, many threads at first use, and a library we did not write.
 # Usage: packed_app.sh SCENARIO ZORPACK STUB SUPPORT_JAR JARS_DIR JDK
-#   SCENARIO: classes | resources | urls | threads | cli | origin | multirelease | mainfail
+#   SCENARIO: classes | resources | urls | threads | cli | origin | multirelease | mainfail |
+#             exit_race
 set -uo pipefail
 scenario=$1 zorpack=$2 stub=$3 support=$4 jars=$5 jdk=$6
 work=$(mktemp -d)
@@ -108,6 +109,16 @@ cli)
 $out
 --- java -cp
 $expected"
+    ;;
+exit_race)
+    # Threads inside the natives while main calls System.exit: nothing they use may be freed
+    # (scripts/test runs this against the ASan build of the stub). Three rounds, as it races.
+    pack exit_race --main-class driver.ExitRace --set "classpath=$jars/driver.jar" \
+        --app "$jars/race.jar" || exit 1
+    for round in 1 2 3; do
+        run exit_race
+        expect "exit_race $round" "exiting"
+    done
     ;;
 origin)
     # Code source and package versions as `java -cp` gives them; only the location differs.

@@ -38,6 +38,23 @@ bool waitFor(bool shown, int milliseconds) {
     return true;
 }
 
+#ifdef _WIN32
+// A destroyed window, not yet freed by its thread, is no longer handed out as an error box's
+// owner: a box with a destroyed owner is never shown.
+TEST(SplashStress, DestroyedWindowOwnsNoBox) {
+    std::vector<unsigned char> dib = smallDib();
+    void* bitmap = zor::platform::splashBitmapFromDib(dib.data(), uint32_t(dib.size()));
+    zor::platform::SplashWindow* window = zor::platform::createSplashWindow(bitmap, "t");
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(zor::platform::splashWindowHandle(window), nullptr);
+    zor::platform::requestSplashClose(window);
+    zor::platform::runSplashWindow(window);
+    EXPECT_EQ(zor::platform::splashWindowHandle(window), nullptr);
+    zor::platform::freeSplashWindow(window);
+    zor::platform::freeSplashBitmap(bitmap);
+}
+#endif
+
 TEST(SplashStress, CallersOnOtherThreadsWhileTheSplashCloses) {
     std::vector<unsigned char> dib = smallDib();
     for (int round = 0; round < SPLASH_STRESS_ROUNDS; ++round) {

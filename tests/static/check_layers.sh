@@ -31,7 +31,7 @@ check platform common
 check config common platform
 # The JNI helpers are a library of their own that the VM host, the archive natives and the
 # splash natives share; they sit beside the VM host, and nothing else of it is reachable.
-check archive common platform config vmhost/jni_support.h
+check archive common platform vmhost/jni_support.h
 check vmhost common platform
 check splash common platform vmhost/jni_support.h
 check launcher common platform config archive vmhost splash

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the jars of the packed-application tests into OUT:
 #   app.jar     classes and resources of the application, with lib/x.jar nested inside
-#   driver.jar  a driver that stays on the class path (threads scenario)
+#   driver.jar  a driver that stays on the class path (threads and exit_race scenarios)
+#   race.jar    one large entry, the exit_race scenario's application archive
 #   cli.jar     the application archive of the commons-cli driver, with the library nested
 #   clidrv.jar  the same driver alone, to run with `java -cp`
 #   origin.jar  an application with a manifest, to run with `java -cp` beside commons-lang3
@@ -60,8 +61,13 @@ printf 'app.ServiceTop\n' >META-INF/services/app.Service
 cp ../x.jar lib/x.jar
 "$jar" cfM ../app.jar app data lib META-INF
 
+# The exit race's application archive: one entry that takes a while to inflate.
+mkdir -p "$out/race/data"
+seq 1 2000000 >"$out/race/data/big.txt"
+"$jar" cfM "$out/race.jar" -C "$out/race" .
+
 # The threads driver, on the class path only.
-"$javac" --release 8 -nowarn -d "$out/driver" "$src/driver/driver/Threads.java"
+"$javac" --release 8 -nowarn -d "$out/driver" "$src/driver/driver/"*.java
 "$jar" cfM "$out/driver.jar" -C "$out/driver" .
 
 # The commons-cli driver: alone, and as an application archive with the library nested.
