@@ -128,7 +128,7 @@ echo "$count damaged copies run; outcomes: $(cut -d' ' -f1 <<<"$results" | sed '
 skipped=$(grep -c '^skipped-emulated-trap ' <<<"$results")
 [ "$failures" -eq 0 ] || exit 1
 if [ "$skipped" -gt 0 ]; then
-    echo "SKIP: $skipped of $count damaged copies not judged: under qemu-user their fault reached wine as \"unexpected trap -1\"; every other copy ended by itself"
+    echo "SKIP: $skipped of $count damaged copies not judged: under qemu-user their fault reached wine as \"unexpected trap -1\" ($(sed -n 's/^skipped-emulated-trap //p' <<<"$results" | paste -sd,)); every other copy ended by itself"
     exit 77
 fi
 echo "$target: every damaged copy ended by itself"
