@@ -53,12 +53,13 @@ sign() {
 }
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
     -subj "/CN=zor test publisher" >/dev/null 2>&1 || { echo "FAIL: openssl req"; exit 1; }
-pack "$stub" "$work/unsigned.exe"
+mkdir "$work/unsigned" "$work/from-signed-stub"
+pack "$stub" "$work/unsigned/app.exe"
 sign "$stub" "$work/signed-stub.exe"
-pack "$work/signed-stub.exe" "$work/from-signed-stub.exe"
-cmp -s "$work/unsigned.exe" "$work/from-signed-stub.exe" ||
+pack "$work/signed-stub.exe" "$work/from-signed-stub/app.exe"
+cmp -s "$work/unsigned/app.exe" "$work/from-signed-stub/app.exe" ||
     fail "packed from a signed stub, the program differs from one packed from the unsigned stub"
-sign "$work/unsigned.exe" "$work/app.exe"
+sign "$work/unsigned/app.exe" "$work/app.exe"
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/app.exe" >"$work/verify.log" 2>&1 ||
     fail "the signed program does not verify: $(cat "$work/verify.log")"
 printf 'option -Xfromcfg\r\nproperty cfg.prop=1\r\n' >"$work/app.cfg"
