@@ -90,10 +90,7 @@ final class ZorpackCommand {
             args.add("--main-class");
             args.add(mainClass.trim());
         }
-        if (configFile != null) {
-            args.add("--config-file");
-            args.add(configFile.getPath());
-        }
+        path(args, "--config-file", configFile);
         if (present(minVersion))
             set(args, "minjre", minVersion.trim());
         for (String option : jvmOptions == null ? Collections.<String>emptyList() : jvmOptions)
@@ -109,23 +106,14 @@ final class ZorpackCommand {
                 args.add("--set");
                 args.add(setting.trim());
             }
-        if (splash != null) {
-            args.add("--splash");
-            args.add(splash.getPath());
-        }
+        path(args, "--splash", splash);
         if (warmStart != null)
             args.add(warmStart ? "--warm-start" : "--no-warm-start");
         // What only a Windows program carries is left out of the Linux one, so that one
         // configuration serves every target.
         if (windows) {
-            if (icon != null) {
-                args.add("--icon");
-                args.add(icon.getPath());
-            }
-            if (manifest != null) {
-                args.add("--manifest");
-                args.add(manifest.getPath());
-            }
+            path(args, "--icon", icon);
+            path(args, "--manifest", manifest);
             if (console)
                 args.add("--console");
             option(args, "--name", name);
@@ -146,6 +134,13 @@ final class ZorpackCommand {
     private static void set(List<String> args, String key, String value) {
         args.add("--set");
         args.add(key + "=" + value);
+    }
+
+    private static void path(List<String> args, String option, File file) {
+        if (file != null) {
+            args.add(option);
+            args.add(file.getPath());
+        }
     }
 
     private static void option(List<String> args, String option, String value) {
