@@ -16,15 +16,11 @@ cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
     { echo "FAIL: cmake --install: $(cat "$work/install.log")"; exit 1; }
 # A local repository that Maven may write to: links into Debian's, and zor's own group from
 # the installation. Debian's repository itself is never written.
-mkdir -p "$work/repo/com"
-for entry in "$system_repo"/*; do
-    [ "$(basename "$entry")" = com ] || ln -s "$entry" "$work/repo/"
-done
-for entry in "$system_repo"/com/*; do
-    [ "$(basename "$entry")" = tarnwick ] || ln -s "$entry" "$work/repo/com/"
-done
-ln -s "$work/prefix/share/maven-repo/com/tarnwick" "$work/repo/com/tarnwick"
-mkdir -p "$work/bin"
+mkdir -p "$work/repo" "$work/bin"
+ln -s "$system_repo"/* "$work/repo/" && rm "$work/repo/com" && mkdir "$work/repo/com" &&
+    ln -s "$system_repo"/com/* "$work/repo/com/" &&
+    ln -sfn "$work/prefix/share/maven-repo/com/tarnwick" "$work/repo/com/tarnwick" ||
+    { echo "FAIL: cannot lay out the local repository"; exit 1; }
 printf '#!/bin/sh\necho "the zorpack on PATH ran"; exit 3\n' >"$work/bin/zorpack"
 chmod +x "$work/bin/zorpack"
 
