@@ -1,11 +1,10 @@
 #!/bin/bash
-# A Windows executable (win64 or win32) packed by zorpack and signed afterwards, run under
-# wine against the test-double VM of its target: the signature verifies, the configuration
-# comes from the appended archive's comment, a .cfg beside the executable comes first, the
-# application archive travels as resource 128, and the VM finds the program's natives by the
-# names a VM of that kind looks up and gets the application's classes and resources through
-# them: a class defined with the program's file as its code source, its package first with
-# the attributes of the archive's manifest.
+# A Windows executable (win64 or win32) packed by zorpack and signed, run under wine against the
+# test-double VM of its target: the configuration comes from the appended archive's comment,
+# a .cfg beside the executable comes first, the application archive travels as resource 128,
+# and the VM finds the program's natives by the names a VM of that kind looks up and gets
+# the application's classes and resources through them: a class defined with the program's
+# file as its code source, its package first with the attributes of the archive's manifest.
 # Usage: packed_windows.sh win64|win32 ZORPACK STUB.exe SUPPORT_JAR FAKE_JVM.dll APP_JAR WINEPREFIX
 set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
