@@ -22,7 +22,7 @@ ExternalProject_Add(zor_portable_stub
     BINARY_DIR ${CMAKE_BINARY_DIR}/portable
     CONFIGURE_COMMAND ${CMAKE_COMMAND} -E env ZOR_ZIG=${ZOR_ZIG}
         ${CMAKE_COMMAND} -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOR_TARGET=linux
-        -DBUILD_TESTING=OFF -DZOR_JDK=${ZOR_JDK}
+        -DBUILD_TESTING=OFF -DZOR_JDK=${ZOR_JDK} -DZOR_CLEAR_PIE=$<TARGET_FILE:zor-clear-pie>
         -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/zig-x86_64-linux-gnu.cmake
         -S <SOURCE_DIR> -B <BINARY_DIR>
     BUILD_COMMAND ${CMAKE_COMMAND} -E env ZOR_ZIG=${ZOR_ZIG}
@@ -30,6 +30,7 @@ ExternalProject_Add(zor_portable_stub
     # The sources are this project's own: rebuild whenever the outer build runs (ninja makes
     # that a no-op when nothing changed).
     BUILD_ALWAYS ON
+    DEPENDS zor-clear-pie
     INSTALL_COMMAND ${CMAKE_COMMAND} -E copy <BINARY_DIR>/zor-launcher ${ZOR_PORTABLE_STUB_FILE}
     BUILD_BYPRODUCTS ${ZOR_PORTABLE_STUB_FILE}
     USES_TERMINAL_BUILD ON)

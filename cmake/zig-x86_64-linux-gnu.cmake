@@ -3,6 +3,13 @@
 set(ZOR_PORTABLE_STUB ON)
 set(CMAKE_C_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig/zig-cc)
 set(CMAKE_CXX_COMPILER ${CMAKE_CURRENT_LIST_DIR}/zig/zig-c++)
+# Nothing links while CMake configures: zig builds its C library, compiler runtime and C++
+# runtime for the target at the first link of each kind (minutes on two cores), and the
+# checks' non-PIE programs would want another build than the stub's. With a target named,
+# CMake identifies the compilers from objects; the other checks build static libraries.
+set(CMAKE_C_COMPILER_TARGET x86_64-linux-gnu.2.17)
+set(CMAKE_CXX_COMPILER_TARGET x86_64-linux-gnu.2.17)
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 # The stub ships to users: no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-s")
 # Debian's static zlib, with its two headers copied apart: /usr/include itself would put the

@@ -343,12 +343,22 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     size_t insertAt = rawEnd;
     if (reuse && old->rawSize != 0 && size_t(old->rawOffset) + old->rawSize == rawEnd)
         insertAt = old->rawOffset;
+    // A signed stub's certificate table (its directory entry holds a file offset) ends the
+    // file. Carried along, it would sit inside the packed program as dead bytes that a
+    // signing tool takes for part of the image.
+    size_t tailEnd = file_.size();
+    size_t security = dataDirectory(SECURITY_DIRECTORY);
+    uint32_t certificates = read32(file_.data() + security);
+    uint32_t certificatesSize = read32(file_.data() + security + 4);
+    if (certificates >= rawEnd && certificates < tailEnd && certificatesSize != 0 &&
+        uint64_t(certificates) + certificatesSize + 7 >= tailEnd)
+        tailEnd = certificates;
     uint32_t rawOffset = roundedSize(uint32_t(insertAt), fileAlignment_);
     uint32_t rawSize = roundedSize(uint32_t(content.size()), fileAlignment_);
     out.assign(file_.begin(), file_.begin() + insertAt);
     out.resize(size_t(rawOffset) + rawSize);
     std::copy(content.begin(), content.end(), out.begin() + rawOffset);
-    out.insert(out.end(), file_.begin() + rawEnd, file_.end());
+    out.insert(out.end(), file_.begin() + rawEnd, file_.begin() + tailEnd);
     const int64_t shift = int64_t(rawOffset) + rawSize - int64_t(rawEnd);
     uint8_t* symbols = out.data() + optional_ - 20 + 8;
     if (read32(symbols) >= rawEnd)
@@ -392,8 +402,8 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     write32(initialized, read32(initialized) + initializedDelta);
     write32(out.data() + dir, rva);
     write32(out.data() + dir + 4, uint32_t(content.size()));
-    // A signature cannot survive the rewrite; a stale certificate entry would only mislead.
-    size_t security = dataDirectory(SECURITY_DIRECTORY);
+    // A signature cannot survive the rewrite; a stale certificate entry would only mislead,
+    // and signing tools refuse a program whose entry points at no table.
     write32(out.data() + security, 0);
     write32(out.data() + security + 4, 0);
     return out;

@@ -1,7 +1,8 @@
 #!/bin/bash
 # zorpack as installed by `cmake --install` and as unpacked from the Debian package that cpack
 # makes: it finds its stubs and support archive on its own, packs the example application,
-# and the result runs. The installed stubs carry no symbols or debug sections.
+# and the result runs. The installed stubs carry no symbols or debug sections; the Maven plugin
+# is installed too.
 # Usage: installed_layout.sh BUILD_DIR JDK
 set -uo pipefail
 build=$1 jdk=$2
@@ -20,6 +21,11 @@ try() {
     out=$(cd "$work/run-$name" && timeout 120 env JAVA_HOME="$jdk" ./hello 2>&1)
     grep -q '^service provider: greetings.FriendlyGreeter' <<<"$out" ||
         fail "$name: the packed example printed: $out"
+    # The Maven plugin, where Debian keeps Maven artifacts (built where mvn is installed).
+    if command -v mvn >/dev/null; then
+        ls "$prefix"/share/maven-repo/com/tarnwick/zor/zor-maven-plugin/*/zor-maven-plugin-*.{jar,pom} \
+            >/dev/null 2>&1 || fail "$name: no Maven plugin under share/maven-repo"
+    fi
     file -L "$prefix/lib/zor/stubs/linux/zor-launcher" | grep -q ', stripped' ||
         fail "$name: the linux stub is not stripped"
     for target in win64 win32; do

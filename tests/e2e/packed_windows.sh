@@ -1,5 +1,5 @@
 #!/bin/bash
-# A Windows executable (win64 or win32) packed by zorpack, run under wine against the
+# A Windows executable (win64 or win32) packed by zorpack and signed, run under wine against the
 # test-double VM of its target: the configuration comes from the appended archive's comment,
 # a .cfg beside the executable comes first, the application archive travels as resource 128,
 # and the VM finds the program's natives by the names a VM of that kind looks up and gets
@@ -43,10 +43,30 @@ cp "$app_jar" "$work/app.jar"
 (cd "$work/manifest" && zip -qr "$work/app.jar" META-INF) || { echo "FAIL: zip"; exit 1; }
 app_jar=$work/app.jar
 
-"$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
-    --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
-    --set "jre_order=c" --set "jvmdll=$(winpath "$fake_jvm")" --app "$app_jar" \
-    -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
+pack() {
+    "$zorpack" --target "$target" --stub "$1" --support "$support" --main-class app.Main \
+        --set "option=-Xembedded" --set "property=emb.prop=%ZOR_PACKED_VALUE%" \
+        --set "jre_order=c" --set "jvmdll=$(winpath "$fake_jvm")" --app "$app_jar" \
+        -o "$2" || { echo "FAIL: zorpack refused"; exit 1; }
+}
+# The program is signed after packing, as a publisher does, with a throw-away certificate;
+# what follows runs the signed program. A signed stub packs to the same bytes as the unsigned
+# one: its certificate table and directory entry are gone, so the output is signable.
+sign() {
+    osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "zor test" -in "$1" \
+        -out "$2" >"$work/sign.log" 2>&1 || fail "osslsigncode sign $1: $(cat "$work/sign.log")"
+}
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+    -subj "/CN=zor test publisher" >/dev/null 2>&1 || { echo "FAIL: openssl req"; exit 1; }
+mkdir "$work/unsigned" "$work/from-signed-stub"
+pack "$stub" "$work/unsigned/app.exe"
+sign "$stub" "$work/signed-stub.exe"
+pack "$work/signed-stub.exe" "$work/from-signed-stub/app.exe"
+cmp -s "$work/unsigned/app.exe" "$work/from-signed-stub/app.exe" ||
+    fail "packed from a signed stub, the program differs from one packed from the unsigned stub"
+sign "$work/unsigned/app.exe" "$work/app.exe"
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/app.exe" >"$work/verify.log" 2>&1 ||
+    fail "the signed program does not verify: $(cat "$work/verify.log")"
 printf 'option -Xfromcfg\r\nproperty cfg.prop=1\r\n' >"$work/app.cfg"
 
 ZOR_FAKE_JVM_LOG=$(winpath "$work/vm.log") ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main ZOR_FAKE_JVM_SPECIFICATION=17 \
@@ -97,5 +117,5 @@ $expected_natives"
 # Resource 128 holds the application archive, every byte rotated right by two bits.
 check_resource128 "$work/app.exe" "$app_jar"
 
-[ "$failures" -eq 0 ] && echo "packed $target program: configuration, option order, natives and resource 128 as expected"
+[ "$failures" -eq 0 ] && echo "packed $target program, signed: configuration, option order, natives and resource 128 as expected"
 [ "$failures" -eq 0 ]
