@@ -18,7 +18,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 . "$(dirname "$0")/resource128.sh"
 
-"$zorpack" --target win32 --stub "$stub" --support "$support" --main-class app.Main \
+"$zorpack" --target win32 --stub "$stub" --support "$support" --main-class app.Main --no-warm-start \
     --set "option=-Xmx64m" --app "$app_jar" -o "$work/app.exe" || { echo "FAIL: zorpack refused"; exit 1; }
 "$static/check_stub.sh" win32 "$work/app.exe" "$objdump" || fail "the packed program fails the stub checks"
 "$static/check_exports.sh" win32 "$work/app.exe" "$objdump" || fail "the packed program lost its exports"
