@@ -126,20 +126,9 @@ jbyteArray readFromStores(JNIEnv* env, const ByteString& path, ArchiveStore** ho
 // the first lookup. A VM that does not say is served the base entries.
 bool openStores(JNIEnv* env) {
     if (!runtimeFeatureVersion()) {
-        int32_t feature = 0;
-        LocalRef<jclass> system(env, env->FindClass("java/lang/System"));
-        jmethodID getProperty =
-            system ? env->GetStaticMethodID(system, "getProperty",
-                                            "(Ljava/lang/String;)Ljava/lang/String;")
-                   : nullptr;
-        LocalRef<jstring> key(env, getProperty ? env->NewStringUTF("java.specification.version")
-                                               : nullptr);
-        if (key) {
-            LocalRef<jstring> value(env, static_cast<jstring>(env->CallStaticObjectMethod(
-                                             system, getProperty, key.get())));
-            feature = featureVersionOf(javaStringToBytes(env, value));
-        }
-        clearException(env, false);
+        ByteString version;
+        systemProperty(env, "java.specification.version", version);
+        int32_t feature = featureVersionOf(version);
         setRuntimeFeatureVersion(feature > 0 ? feature : 8);
     }
     return ensureStoresOpen();

@@ -36,6 +36,14 @@ bool ConfigLines::next(const char*& begin, const char*& end) {
     return true;
 }
 
+bool ConfigLines::nextValue(const char* key, const char*& value, const char*& end) {
+    const char* begin;
+    while (next(begin, end))
+        if (matchConfigKey(begin, end, key, value))
+            return true;
+    return false;
+}
+
 bool matchConfigKey(const char* begin, const char* end, const char* key, const char*& value) {
     begin = skipSpaces(begin, end);
     size_t keyLength = std::strlen(key);

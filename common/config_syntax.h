@@ -28,6 +28,8 @@ class ConfigLines {
 public:
     ConfigLines(const char* cursor, const char* limit) : cursor(cursor), limit(limit) {}
     bool next(const char*& begin, const char*& end);
+    // The next line that matchConfigKey matches with `key`: its value and where the line ends.
+    bool nextValue(const char* key, const char*& value, const char*& end);
 
 private:
     const char* cursor;

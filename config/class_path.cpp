@@ -39,10 +39,7 @@ void scanFolder(const char* folder, ByteString& classPath, Array<platform::Folde
                 return;
         seen.add(identity);
     }
-    ByteString base(folder);
-    char last = base.isEmpty() ? 0 : base.data[base.length - 1];
-    if (last != platform::DIR_SEPARATOR && last != '/')
-        base.append(platform::DIR_SEPARATOR);
+    ByteString base = platform::withTrailingSeparator(folder);
     platform::DirectorySearch search;
     if (!search.first((base + "*").c_str()))
         return;

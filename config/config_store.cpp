@@ -17,14 +17,7 @@ ConfigStore* currentConfig = nullptr;
 namespace {
 
 // Configuration files larger than this cannot be held in one text; they count as unreadable.
-constexpr int64_t MAX_CONFIG_FILE_BYTES = INT32_MAX / 2;
-
-bool endsWithSeparator(const ByteString& path) {
-    if (path.isEmpty())
-        return false;
-    char last = path.data[path.length - 1];
-    return last == platform::DIR_SEPARATOR || last == '/';
-}
+constexpr int32_t MAX_CONFIG_FILE_BYTES = INT32_MAX / 2;
 
 // Reads a whole configuration file into the end of `text`; false when it cannot be read, so
 // that the caller tries the next name. Only the bytes actually read are kept.
@@ -34,24 +27,8 @@ bool appendConfigFile(const ByteString& name, ByteString& text) {
     if (!search.first(name.c_str()) || search.isFolder())
         return false;
     search.close();
-    platform::File file;
-    if (!file.openRead(name.c_str()))
-        return false;
-    int64_t size = file.size();
-    if (size < 0 || size > MAX_CONFIG_FILE_BYTES)
-        return false;
-    int32_t wanted = static_cast<int32_t>(size);
-    int32_t start = text.length;
-    text.resize(start + wanted);
-    int32_t got = 0;
-    while (got < wanted) {
-        int32_t n = file.read(text.data + start + got, wanted - got);
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    text.resize(start + got);
-    return true;
+    int64_t size = platform::readWholeFile(name.c_str(), MAX_CONFIG_FILE_BYTES, text);
+    return size >= 0 && size <= MAX_CONFIG_FILE_BYTES;
 }
 
 // `executable` with its three-letter extension replaced by `extension`, or with it appended.
@@ -76,9 +53,9 @@ void ConfigStore::loadFor(const char* executable, const char* currentDirectory) 
     embeddedOffset = 0;
 
     // An unknown start folder stays empty rather than becoming the root folder.
-    zor::startDirectory = currentDirectory;
-    if (!zor::startDirectory.isEmpty() && !endsWithSeparator(zor::startDirectory))
-        zor::startDirectory.append(platform::DIR_SEPARATOR);
+    zor::startDirectory = currentDirectory && *currentDirectory
+                              ? platform::withTrailingSeparator(currentDirectory)
+                              : ByteString();
 
     executablePath = executable;
     zor::applicationHome.clear();
@@ -104,26 +81,14 @@ ByteString ConfigStore::getValue(const char* key, bool embeddedOnly) const {
     // The text ends at its first NUL.
     const char* start = data + (embeddedOnly ? embeddedOffset : 0);
     ConfigLines lines(start, start + std::strlen(start));
-    const char* begin;
-    const char* end;
-    const char* value;
-    while (lines.next(begin, end))
-        if (matchConfigKey(begin, end, key, value))
-            return ByteString(value, end);
-    return ByteString();
+    const char *value, *end;
+    return lines.nextValue(key, value, end) ? ByteString(value, end) : ByteString();
 }
 
 void ConfigStore::forEachValue(const char* key, ValueCallback callback, void* userData) const {
     ConfigLines lines(data, data + std::strlen(data));
-    const char* begin;
-    const char* end;
-    const char* value;
-    while (lines.next(begin, end)) {
-        if (matchConfigKey(begin, end, key, value)) {
-            ByteString copy(value, end);
-            callback(userData, copy.c_str());
-        }
-    }
+    for (const char *value, *end; lines.nextValue(key, value, end);)
+        callback(userData, ByteString(value, end).c_str());
 }
 
 ByteString ConfigStore::applicationPath() const {

@@ -17,14 +17,6 @@ namespace zor {
 
 namespace {
 
-ByteString withTrailingSeparator(const char* folder) {
-    ByteString path(folder);
-    char last = path.isEmpty() ? 0 : path.data[path.length - 1];
-    if (last != platform::DIR_SEPARATOR && last != '/')
-        path.append(platform::DIR_SEPARATOR);
-    return path;
-}
-
 // A runtime's version as up to four numbers; each run of digits in the text is one number and
 // anything else separates them, so "17.0.9+9", "1.8.0_392", "21.0.1.12" and "zulu-17" all read
 // as meant. Older runtimes ("1.8") compare below newer ones ("9", "17") as numbers do.
@@ -118,7 +110,7 @@ ByteString folderAbove(const ByteString& path, int levels) {
     int32_t cut = path.length;
     for (int i = 0; i <= levels && cut > 0; ++i) {
         --cut;
-        while (cut > 0 && path[cut - 1] != platform::DIR_SEPARATOR && path[cut - 1] != '/')
+        while (cut > 0 && !platform::isPathSeparator(path[cut - 1]))
             --cut;
     }
     return path.left(cut);
@@ -162,7 +154,7 @@ void offerPathCommands(RuntimeChoice& choice) {
 ByteString findRuntimeBelow(const char* home) {
     if (!home || !*home)
         return ByteString();
-    ByteString base = withTrailingSeparator(home);
+    ByteString base = platform::withTrailingSeparator(home);
     for (int c = 0; c < platform::RUNTIME_CANDIDATE_FOLDER_COUNT; ++c) {
         ByteString folder = base + platform::RUNTIME_CANDIDATE_FOLDERS[c];
         ByteString direct = folder + platform::VM_LIBRARY_NAME;

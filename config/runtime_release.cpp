@@ -14,10 +14,6 @@ namespace {
 constexpr int32_t RELEASE_FILE_LIMIT = 64 * 1024;
 constexpr int RELEASE_SEARCH_LEVELS = 5;
 
-bool isSeparator(char c) {
-    return c == platform::DIR_SEPARATOR || c == '/';
-}
-
 // A decimal number at `at`, advancing past it; -1 when there is no digit.
 int32_t readNumber(const char*& at, const char* end) {
     int32_t value = -1;
@@ -54,21 +50,10 @@ ByteString javaVersionFromRelease(const char* text, int32_t length) {
 
 bool readReleaseFile(const ByteString& home, ByteString& text) {
     text = ByteString();
-    ByteString path(home);
-    if (path.isEmpty())
+    if (home.isEmpty())
         return false;
-    if (!isSeparator(path[path.length - 1]))
-        path.append(platform::DIR_SEPARATOR);
-    path.append("release");
-    platform::File file;
-    if (!file.openRead(path.c_str()))
-        return false;
-    int64_t size = file.size();
-    if (size > 0 && size <= RELEASE_FILE_LIMIT) {
-        text.resize(static_cast<int32_t>(size));
-        text.resize(file.read(text.data, text.length));
-    }
-    return true;
+    ByteString path = platform::withTrailingSeparator(home.c_str()) + "release";
+    return platform::readWholeFile(path.c_str(), RELEASE_FILE_LIMIT, text) >= 0;
 }
 
 int32_t majorVersionFromRelease(const char* text, int32_t length) {
@@ -91,9 +76,9 @@ int32_t runtimeMajorVersion(const char* libraryPath) {
     for (int level = 0; level < RELEASE_SEARCH_LEVELS; ++level) {
         // Drop the last component: first the library's name, then one folder per level.
         int32_t cut = folder.length;
-        while (cut > 0 && isSeparator(folder[cut - 1]))
+        while (cut > 0 && platform::isPathSeparator(folder[cut - 1]))
             --cut;
-        while (cut > 0 && !isSeparator(folder[cut - 1]))
+        while (cut > 0 && !platform::isPathSeparator(folder[cut - 1]))
             --cut;
         if (cut == 0)
             return 0;

@@ -38,14 +38,11 @@ State& state() {
     return *instance;
 }
 
-bool isSeparator(char c) {
-    return c == platform::DIR_SEPARATOR || c == '/';
-}
-
 // Creates each missing folder on the way to the file at `path`.
 void createParentFolders(const ByteString& path) {
     for (int32_t i = 1; i < path.length; ++i)
-        if (isSeparator(path[i]) && !isSeparator(path[i - 1]) && path[i - 1] != ':')
+        if (platform::isPathSeparator(path[i]) && !platform::isPathSeparator(path[i - 1]) &&
+            path[i - 1] != ':')
             platform::createFolder(path.left(i).c_str());
 }
 
@@ -81,15 +78,8 @@ ByteString archiveLine(const char* path) {
 }
 
 ByteString readSmallFile(const char* path) {
-    platform::File file;
-    if (!file.openRead(path))
-        return ByteString();
-    int64_t size = file.size();
-    if (size <= 0 || size > 16 * 1024)
-        return ByteString();
     ByteString text;
-    text.resize(static_cast<int32_t>(size));
-    text.resize(file.read(text.data, text.length));
+    platform::readWholeFile(path, 16 * 1024, text);
     return text;
 }
 
@@ -98,7 +88,7 @@ ByteString readSmallFile(const char* path) {
 bool hasBaseArchive(const char* libraryPath) {
     ByteString folder(libraryPath);
     int32_t cut = folder.length;
-    while (cut > 0 && !isSeparator(folder[cut - 1]))
+    while (cut > 0 && !platform::isPathSeparator(folder[cut - 1]))
         --cut;
     folder = folder.left(cut);
     int64_t size = 0;
@@ -137,7 +127,7 @@ ByteString applicationOf(const ByteString& record) {
 // that only share a name keep theirs). Their lock files go too, unless a copy holds one.
 void removeOtherBuilds(const ByteString& archive, const ByteString& record) {
     int32_t cut = archive.length;
-    while (cut > 0 && !isSeparator(archive[cut - 1]))
+    while (cut > 0 && !platform::isPathSeparator(archive[cut - 1]))
         --cut;
     ByteString folder = archive.left(cut);
     ByteString name(archive.data + cut, archive.length - cut);

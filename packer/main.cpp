@@ -75,6 +75,23 @@ struct Options {
 Options parse(int argc, char** argv) {
     Options o;
     bool haveMainClass = false;
+    // The options that take one value, given at most once.
+    const std::pair<const char*, std::string*> singles[] = {
+        {"--target", &o.target},
+        {"--app", &o.app},
+        {"--config-file", &o.configFile},
+        {"--splash", &o.splash},
+        {"--icon", &o.icon},
+        {"--name", &o.version.productName},
+        {"--app-version", &o.version.version},
+        {"--description", &o.version.description},
+        {"--vendor", &o.version.company},
+        {"--copyright", &o.version.copyright},
+        {"--stub", &o.stub},
+        {"--support", &o.support},
+        {"--manifest", &o.manifest},
+        {"-o", &o.out},
+        {"--output", &o.out}};
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -89,8 +106,10 @@ Options parse(int argc, char** argv) {
             if (field.empty())
                 throw UsageError(arg + " needs a non-empty value");
         };
-        if (arg == "--target")
-            single(o.target);
+        auto named = std::find_if(std::begin(singles), std::end(singles),
+                                  [&](const auto& option) { return arg == option.first; });
+        if (named != std::end(singles))
+            single(*named->second);
         else if (arg == "--main-class") {
             if (haveMainClass)
                 throw UsageError(arg + " given twice");
@@ -104,43 +123,17 @@ Options parse(int argc, char** argv) {
             if (eq == std::string::npos)
                 throw UsageError("--set '" + kv + "' is not KEY=VALUE");
             o.settings.push_back({kv.substr(0, eq), kv.substr(eq + 1)});
-        } else if (arg == "--app")
-            single(o.app);
-        else if (arg == "--lib") {
+        } else if (arg == "--lib") {
             o.libs.push_back(value());
             if (o.libs.back().empty())
                 throw UsageError(arg + " needs a non-empty value");
         } else if (arg == "--no-manifest-class-path")
             o.manifestClassPath = false;
-        else if (arg == "--config-file")
-            single(o.configFile);
-        else if (arg == "--splash")
-            single(o.splash);
-        else if (arg == "--icon")
-            single(o.icon);
-        else if (arg == "--name")
-            single(o.version.productName);
-        else if (arg == "--app-version")
-            single(o.version.version);
-        else if (arg == "--description")
-            single(o.version.description);
-        else if (arg == "--vendor")
-            single(o.version.company);
-        else if (arg == "--copyright")
-            single(o.version.copyright);
-        else if (arg == "--stub")
-            single(o.stub);
-        else if (arg == "--support")
-            single(o.support);
-        else if (arg == "--manifest")
-            single(o.manifest);
         else if (arg == "--console") {
             if (o.console)
                 throw UsageError(arg + " given twice");
             o.console = true;
-        } else if (arg == "-o" || arg == "--output")
-            single(o.out);
-        else if (arg == "--warm-start" || arg == "--no-warm-start") {
+        } else if (arg == "--warm-start" || arg == "--no-warm-start") {
             if (o.warmStartGiven)
                 throw UsageError("--warm-start or --no-warm-start given twice");
             o.warmStartGiven = true;
@@ -392,8 +385,8 @@ int run(int argc, char** argv) {
         for (const Setting& s : settings)
             named = named || s.key == KEY_CLASS_DATA_CACHE;
         if (o.warmStart && !named) {
-            settings.push_back(
-                {KEY_CLASS_DATA_CACHE, warmStartFileName(fs::path(o.out).filename().string(), packed)});
+            settings.push_back({KEY_CLASS_DATA_CACHE,
+                                warmStartFileName(fs::path(o.out).filename().string(), packed)});
             input.configText = buildConfigText(application.mainClass, settings);
             packed = packExecutable(input);
         }

@@ -31,6 +31,22 @@ private:
     void* handle = nullptr;
 };
 
+// Appends the file at `path` to `text` when it holds 1 to `limit` bytes, keeping only the bytes
+// actually read. Returns its size, -1 when it cannot be opened.
+inline int64_t readWholeFile(const char* path, int32_t limit, ByteString& text) {
+    File file;
+    int64_t size = file.openRead(path) ? file.size() : -1;
+    int32_t start = text.length, got = 0;
+    if (size > 0 && size <= limit) {
+        text.resize(start + static_cast<int32_t>(size));
+        for (int32_t n; got < size && (n = file.read(text.data + start + got,
+                                                     static_cast<int32_t>(size) - got)) > 0;)
+            got += n;
+        text.resize(start + got);
+    }
+    return size;
+}
+
 // find-first / find-next over the entries that match a pattern ("folder\*.*" lists a folder;
 // Linux supports '*' and '?' in the last component). Entries come in the system's order.
 class DirectorySearch {

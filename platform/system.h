@@ -17,6 +17,18 @@ extern const char* const VM_LIBRARY_NAME; // "jvm.dll" or "libjvm.so"
 extern const char* const RUNTIME_CANDIDATE_FOLDERS[];
 extern const int RUNTIME_CANDIDATE_FOLDER_COUNT;
 
+// Paths from users and the environment may use '/' on Windows too.
+inline bool isPathSeparator(char c) {
+    return c == DIR_SEPARATOR || c == '/';
+}
+// `folder` ending in a separator; an empty one becomes the separator alone.
+inline ByteString withTrailingSeparator(const char* folder) {
+    ByteString path(folder);
+    if (path.isEmpty() || !isPathSeparator(path[path.length - 1]))
+        path.append(DIR_SEPARATOR);
+    return path;
+}
+
 // Full path of the running executable; empty when it does not fit MAX_PATH_BYTES.
 ByteString modulePath();
 // The process's current directory; empty when it does not fit MAX_PATH_BYTES.

@@ -27,6 +27,21 @@ ByteString javaStringToBytes(JNIEnv* env, jstring text) {
     return result;
 }
 
+bool systemProperty(JNIEnv* env, const char* name, ByteString& value) {
+    LocalRef<jclass> system(env, env->FindClass("java/lang/System"));
+    jmethodID getProperty = system
+                                ? env->GetStaticMethodID(system, "getProperty",
+                                                         "(Ljava/lang/String;)Ljava/lang/String;")
+                                : nullptr;
+    LocalRef<jstring> key(env, getProperty ? env->NewStringUTF(name) : nullptr);
+    LocalRef<jstring> text(
+        env, key ? static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key.get()))
+                 : nullptr);
+    value = javaStringToBytes(env, text);
+    clearException(env, false);
+    return getProperty != nullptr;
+}
+
 jstring bytesToJavaString(JNIEnv* env, const ByteString& text) {
     WideString wide;
     wide.assignFromNarrow(text.data, text.length);

@@ -47,6 +47,9 @@ bool clearException(JNIEnv* env, bool print);
 // A Java string as narrow text, cut at a NUL; empty for null or when the VM cannot give its
 // characters.
 ByteString javaStringToBytes(JNIEnv* env, jstring text);
+// System.getProperty(name) as narrow text, empty when unset; false when System.getProperty
+// cannot be found. No exception is left pending.
+bool systemProperty(JNIEnv* env, const char* name, ByteString& value);
 // Narrow or UTF-16 text as a new Java string (local reference); null when the VM cannot make one.
 jstring bytesToJavaString(JNIEnv* env, const ByteString& text);
 jstring wideToJavaString(JNIEnv* env, const WideBuffer& text);

@@ -155,20 +155,7 @@ void VmHost::destroyVm() {
 
 bool VmHost::getVmVersion(ByteString& version) {
     version.clear();
-    if (!env)
-        return false;
-    LocalRef<jclass> system(env, nullptr);
-    jmethodID getProperty = systemMethod(env, system, "getProperty", GET_PROPERTY_SIGNATURE);
-    if (!getProperty) {
-        clearException(env, false);
-        return false;
-    }
-    LocalRef<jstring> key(env, env->NewStringUTF("java.vm.version"));
-    LocalRef<jstring> value(
-        env, static_cast<jstring>(env->CallStaticObjectMethod(system, getProperty, key.get())));
-    version = javaStringToBytes(env, value);
-    clearException(env, false);
-    return true;
+    return env && systemProperty(env, "java.vm.version", version);
 }
 
 void VmHost::registerHandlerPackage() {

