@@ -1,5 +1,6 @@
 #include "launcher/warm_start.h"
 
+#include "common/packed_file.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/trace.h"
@@ -7,7 +8,6 @@
 
 #include <zlib.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -83,14 +83,19 @@ ByteString readSmallFile(const char* path) {
     return text;
 }
 
+// Where the last part of `path` begins: the length of its folder, separator included.
+int32_t nameStart(const ByteString& path) {
+    int32_t cut = path.length;
+    while (cut > 0 && !platform::isPathSeparator(path[cut - 1]))
+        --cut;
+    return cut;
+}
+
 // The runtime's own archive of its classes, beside its VM library: an application's archive
 // builds on it, and without it the runtime only warns on standard error, at every start.
 bool hasBaseArchive(const char* libraryPath) {
-    ByteString folder(libraryPath);
-    int32_t cut = folder.length;
-    while (cut > 0 && !platform::isPathSeparator(folder[cut - 1]))
-        --cut;
-    folder = folder.left(cut);
+    ByteString path(libraryPath);
+    ByteString folder = path.left(nameStart(path));
     int64_t size = 0;
     int64_t modified = 0;
     return platform::fileStamp((folder + "classes.jsa").c_str(), size, modified) ||
@@ -105,7 +110,7 @@ ByteString buildStem(const ByteString& name) {
         !(ByteString(name.data + name.length - 4, 4) == ".jsa"))
         return ByteString();
     for (int32_t i = name.length - hashed + 1; i < name.length - 4; ++i)
-        if (!std::isxdigit(static_cast<unsigned char>(name[i])))
+        if (hexDigitValue(name[i]) < 0)
             return ByteString();
     return name.left(name.length - hashed + 1);
 }
@@ -126,9 +131,7 @@ ByteString applicationOf(const ByteString& record) {
 // record is `record`: those named alike whose records name the same executable (programs
 // that only share a name keep theirs). Their lock files go too, unless a copy holds one.
 void removeOtherBuilds(const ByteString& archive, const ByteString& record) {
-    int32_t cut = archive.length;
-    while (cut > 0 && !platform::isPathSeparator(archive[cut - 1]))
-        --cut;
+    int32_t cut = nameStart(archive);
     ByteString folder = archive.left(cut);
     ByteString name(archive.data + cut, archive.length - cut);
     ByteString stem = buildStem(name);
