@@ -16,6 +16,15 @@ constexpr uint32_t RESOURCE_TYPE_BITMAP = 2;
 constexpr uint32_t RESOURCE_TYPE_RCDATA = 10;
 constexpr uint32_t APP_ARCHIVE_ID = 128; // RCDATA: the application archive, scrambled
 constexpr uint32_t SPLASH_BITMAP_ID = 100;
+constexpr uint32_t RUNTIME_IMAGE_ID = 129; // RCDATA: a Java runtime image, as it is
+
+// A runtime image is a ZIP archive of a Java runtime's files, named relative to the runtime's
+// home with '/', sorted by name, deflated, each with its Unix mode in the upper half of the
+// external attributes. Its comment is RUNTIME_IMAGE_COMMENT and the content hash: lower-case
+// hex digits that depend only on the files' names and bytes, never on how they were
+// compressed. The launcher unpacks the image once per user into a folder named by that hash.
+constexpr char RUNTIME_IMAGE_COMMENT[] = "zor runtime image ";
+constexpr int RUNTIME_IMAGE_HASH_DIGITS = 16;
 
 // The configuration text is the appended archive's comment; the launcher reads no more of it.
 constexpr int64_t CONFIG_TEXT_LIMIT = 51200;
