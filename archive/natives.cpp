@@ -271,11 +271,7 @@ static jbyteArray loadResourceDataUnguarded(JNIEnv* env, jobject, jstring url) {
     return readFromStores(env, decoded.mid(4));
 }
 
-} // extern "C"
-
 // What the VM calls: no C++ exception may leave a native.
-extern "C" {
-
 JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
                                                                             jobject loader,
                                                                             jstring name) {

@@ -31,16 +31,12 @@ const NativeMethodEntry* archiveNativeMethods(int* count);
 } // namespace zor
 
 extern "C" {
-JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv* env,
-                                                                            jobject loader,
-                                                                            jstring name);
-JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv* env,
-                                                                                jobject loader,
-                                                                                jstring name);
-JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv* env,
-                                                                                 jobject loader,
-                                                                                 jstring name);
-JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv* env,
-                                                                            jobject handler,
-                                                                            jstring url);
+JNIEXPORT jclass JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findClass(JNIEnv*, jobject,
+                                                                            jstring);
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResource(JNIEnv*, jobject,
+                                                                                jstring);
+JNIEXPORT jobject JNICALL Java_com_tarnwick_zor_LumbrixClassLoader_findResources(JNIEnv*, jobject,
+                                                                                 jstring);
+JNIEXPORT jbyteArray JNICALL Java_com_tarnwick_zor_Handler_loadResourceData(JNIEnv*, jobject,
+                                                                            jstring);
 }

@@ -20,6 +20,18 @@ const char* skipSeparator(const char* p, const char* end) {
     return p < end && *p == '=' ? skipSpaces(p + 1, end) : p;
 }
 
+bool matchConfigKey(const char* begin, const char* end, const char* key, const char*& value) {
+    begin = skipSpaces(begin, end);
+    size_t keyLength = std::strlen(key);
+    if (static_cast<size_t>(end - begin) < keyLength)
+        return false;
+    for (size_t i = 0; i < keyLength; ++i)
+        if (lowerAscii(begin[i]) != lowerAscii(key[i]))
+            return false;
+    value = skipSeparator(begin + keyLength, end);
+    return true;
+}
+
 } // namespace
 
 bool ConfigLines::next(const char*& begin, const char*& end) {
@@ -42,18 +54,6 @@ bool ConfigLines::nextValue(const char* key, const char*& value, const char*& en
         if (matchConfigKey(begin, end, key, value))
             return true;
     return false;
-}
-
-bool matchConfigKey(const char* begin, const char* end, const char* key, const char*& value) {
-    begin = skipSpaces(begin, end);
-    size_t keyLength = std::strlen(key);
-    if (static_cast<size_t>(end - begin) < keyLength)
-        return false;
-    for (size_t i = 0; i < keyLength; ++i)
-        if (lowerAscii(begin[i]) != lowerAscii(key[i]))
-            return false;
-    value = skipSeparator(begin + keyLength, end);
-    return true;
 }
 
 const char* splitConfigLine(const char* begin, const char* end, const char*& keyEnd,

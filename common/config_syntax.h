@@ -31,7 +31,8 @@ class ConfigLines {
 public:
     ConfigLines(const char* cursor, const char* limit) : cursor(cursor), limit(limit) {}
     bool next(const char*& begin, const char*& end);
-    // The next line that matchConfigKey matches with `key`: its value and where the line ends.
+    // The next line that begins with `key` in any letter case after spaces (a longer word that
+    // begins with it counts too): its value and where the line ends.
     bool nextValue(const char* key, const char*& value, const char*& end);
 
 private:
@@ -39,9 +40,6 @@ private:
     const char* limit;
 };
 
-// The value of a line that begins with `key` in any letter case after spaces (a longer word
-// that begins with it counts too), or false when it does not.
-bool matchConfigKey(const char* begin, const char* end, const char* key, const char*& value);
 // A line taken apart as zorpack reads a configuration file: the key is the word after the
 // leading spaces, up to a space or "=". Returns where the key starts; `keyEnd` and `value`
 // receive where it ends and where its value starts.

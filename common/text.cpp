@@ -2,11 +2,35 @@
 
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 namespace zor {
+
+namespace {
+
+template <typename Unit> int32_t textLength(const Unit* text) {
+    int32_t n = 0;
+    while (text[n])
+        ++n;
+    return n;
+}
+
+// `count` units of `text` through the code page into `out`, which ends at the first NUL: empty
+// when the conversion fails. `convert` is asked for the length first, then writes.
+template <typename Out, typename In, typename Unit>
+void convertText(Out& out, const In* text, int32_t count,
+                 int32_t (*convert)(const In*, int32_t, Unit*, int32_t)) {
+    int32_t needed = text && count != 0 ? convert(text, count, nullptr, 0) : 0;
+    out.resize(needed);
+    int32_t written = needed ? convert(text, count, out.data, needed + 1) : 0;
+    out.data[std::max(0, std::min(written, needed))] = 0;
+    out.resize(textLength(out.data));
+}
+
+} // namespace
 
 int32_t grownCapacity(int32_t capacity, int32_t need) {
     // Reckoned in 64 bits: near the 2 GiB limit (an entry may claim that much) doubling or
@@ -108,17 +132,7 @@ bool ByteString::operator==(const ByteString& other) const {
 }
 
 void ByteString::assignFromWide(const uint16_t* text, int32_t count) {
-    if (!text || count == 0) {
-        resize(0);
-        return;
-    }
-    int32_t needed = platform::wideToNarrow(text, count, nullptr, 0);
-    resize(needed);
-    int32_t written = platform::wideToNarrow(text, count, data, needed + 1);
-    if (written < 0)
-        written = 0;
-    data[written < needed ? written : needed] = 0;
-    resize(static_cast<int32_t>(std::strlen(data)));
+    convertText(*this, text, count, platform::wideToNarrow);
 }
 
 void ByteString::format(const char* formatText, ...) {
@@ -165,13 +179,6 @@ ByteString operator+(const ByteString& a, const ByteString& b) {
 
 // ---- WideString ----
 
-static int32_t wideLength(const uint16_t* text) {
-    int32_t n = 0;
-    while (text[n])
-        ++n;
-    return n;
-}
-
 WideString::WideString() {
     resize(0);
 }
@@ -180,7 +187,7 @@ WideString::WideString(const uint16_t* text, int32_t count) {
     if (!text)
         count = 0;
     else if (count < 0)
-        count = wideLength(text);
+        count = textLength(text);
     resize(0);
     append(text, count);
 }
@@ -214,17 +221,7 @@ uint16_t* WideString::insertGap(int32_t position, int32_t count) {
 }
 
 void WideString::assignFromNarrow(const char* text, int32_t count) {
-    if (!text || count == 0) {
-        resize(0);
-        return;
-    }
-    int32_t needed = platform::narrowToWide(text, count, nullptr, 0);
-    resize(needed);
-    int32_t written = platform::narrowToWide(text, count, data, needed + 1);
-    if (written < 0)
-        written = 0;
-    data[written < needed ? written : needed] = 0;
-    resize(wideLength(data));
+    convertText(*this, text, count, platform::narrowToWide);
 }
 
 // ---- StringList ----

@@ -1,4 +1,5 @@
-// Read-only access to HKEY_LOCAL_MACHINE. Linux has no registry: every read fails.
+// Read-only access to HKEY_LOCAL_MACHINE. Linux has no registry: its text read fails and its
+// lists are empty; the two raw reads below that the lists are made of exist on Windows alone.
 #pragma once
 
 #include "common/text.h"

@@ -3,15 +3,7 @@
 
 namespace zor::platform {
 
-bool readLocalMachineValue(const char*, const char*, char*, uint32_t*) {
-    return false;
-}
-
 bool readLocalMachineText(const char*, const char*, ByteString&) {
-    return false;
-}
-
-bool listLocalMachineSubkeys(const char*, StringList&) {
     return false;
 }
 

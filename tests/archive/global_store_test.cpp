@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -80,6 +82,24 @@ bool readsFrom(const ArchiveStore& store, const std::string& bytes) {
     return at >= bytes.data() && at + store.memoryFile.dataSize <= bytes.data() + bytes.size();
 }
 
+// exit() runs atexit handlers and static destructors in the reverse order of their
+// registration. Registered before any static object of the program is made, this handler runs
+// after every destructor, as a Java thread still inside a native would: it reads the stores
+// and the application path that the test below set up, which ASan reports when exit() freed
+// them.
+const char EXIT_PATH[] = "/a/path/long/enough/to/live/on/the/heap/app";
+void readStoresAfterExit() {
+    if (storesOpened.load() && (read(embeddedStore, "l1.jar!l2.jar!c\\d.txt") != "c-d\n" ||
+                                read(appendedStore, "numbers.txt").size() < 400000 ||
+                                nativeApplicationPath != EXIT_PATH)) {
+        std::fputs("the process-wide stores changed at exit\n", stderr);
+        std::_Exit(1);
+    }
+}
+__attribute__((constructor(101))) void registerBeforeStaticObjects() {
+    std::atexit(readStoresAfterExit);
+}
+
 } // namespace
 
 TEST(ProcessStores, OpenOnceUnderManyThreadsAndReadConcurrently) {
@@ -150,6 +170,7 @@ TEST(ProcessStores, OpenOnceUnderManyThreadsAndReadConcurrently) {
     EXPECT_EQ(sources.resourceCalls.load(), 1);
     EXPECT_EQ(sources.pathCalls.load(), 1);
     EXPECT_EQ(storesOpened.load(), 1);
+    nativeApplicationPath = EXIT_PATH; // read again at exit
     // Opened for good: the sources are not asked again.
     EXPECT_TRUE(ensureStoresOpen(sources));
     EXPECT_EQ(sources.resourceCalls.load(), 1);
