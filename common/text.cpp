@@ -58,15 +58,10 @@ ByteString::ByteString(const char* text, int32_t count) {
     ByteBuffer::append(text, count);
 }
 
-ByteString::ByteString(const char* begin, const char* end) {
-    resize(0);
-    ByteBuffer::append(begin, static_cast<int32_t>(end - begin));
-}
+ByteString::ByteString(const char* begin, const char* end)
+    : ByteString(begin, static_cast<int32_t>(end - begin)) {}
 
-ByteString::ByteString(const ByteString& other) : ByteBuffer() {
-    resize(0);
-    ByteBuffer::append(other.data, other.length);
-}
+ByteString::ByteString(const ByteString& other) : ByteString(other.data, other.length) {}
 
 ByteString& ByteString::operator=(const ByteString& other) {
     if (this != &other) {
@@ -90,10 +85,6 @@ void ByteString::resize(int32_t n) {
 void ByteString::append(const char* text) {
     if (text)
         ByteBuffer::append(text, static_cast<int32_t>(std::strlen(text)));
-}
-
-char* ByteString::insertGap(int32_t position, int32_t count) {
-    return Array<char>::insertGap(position, count);
 }
 
 ByteString ByteString::left(int32_t n) const {
@@ -192,15 +183,10 @@ WideString::WideString(const uint16_t* text, int32_t count) {
     append(text, count);
 }
 
-WideString::WideString(const uint16_t* begin, const uint16_t* end) {
-    resize(0);
-    append(begin, static_cast<int32_t>(end - begin));
-}
+WideString::WideString(const uint16_t* begin, const uint16_t* end)
+    : WideString(begin, static_cast<int32_t>(end - begin)) {}
 
-WideString::WideString(const WideString& other) : WideBuffer() {
-    resize(0);
-    append(other.data, other.length);
-}
+WideString::WideString(const WideString& other) : WideString(other.data, other.length) {}
 
 WideString& WideString::operator=(const WideString& other) {
     if (this != &other) {
@@ -214,10 +200,6 @@ void WideString::resize(int32_t n) {
     reserve(n + 1);
     data[n] = 0;
     length = n;
-}
-
-uint16_t* WideString::insertGap(int32_t position, int32_t count) {
-    return Array<uint16_t>::insertGap(position, count);
 }
 
 void WideString::assignFromNarrow(const char* text, int32_t count) {

@@ -129,8 +129,6 @@ public:
     void append(const ByteString& text) { append(text.data, text.length); }
     void append(char c) { append(&c, 1); }
 
-    char* insertGap(int32_t position, int32_t count);
-
     ByteString left(int32_t n) const;
     ByteString mid(int32_t n) const;
 
@@ -173,7 +171,6 @@ public:
     WideString& operator=(const WideString& other);
 
     void resize(int32_t n) override;
-    uint16_t* insertGap(int32_t position, int32_t count);
     // Replaces the content by narrow text converted to UTF-16; stops at a NUL.
     void assignFromNarrow(const char* text, int32_t count);
 };
