@@ -9,21 +9,22 @@ namespace {
 
 constexpr uint16_t REPLACEMENT = 0xFFFD;
 
-// Appends one unit or byte if there is room; always counts it.
-struct Sink8 {
-    char* dst;
+// Appends one unit or byte if there is room; always counts it. Without room at all (no or an
+// empty buffer) it only counts.
+template <typename Unit> struct Sink {
+    Unit* dst;
     int32_t size;
     int32_t count = 0;
     bool overflow = false;
-    void put(unsigned v) {
-        if (dst && size > 0) {
-            if (count < size)
-                dst[count] = static_cast<char>(v);
-            else
-                overflow = true;
-        }
+    void put(uint32_t v) {
+        if (dst && count < size)
+            dst[count] = static_cast<Unit>(v);
+        else if (dst && size > 0)
+            overflow = true;
         ++count;
     }
+    // The count, or 0 when the buffer was too small.
+    int32_t result() const { return overflow ? 0 : count; }
 };
 
 } // namespace
@@ -35,7 +36,7 @@ int32_t wideToNarrow(const uint16_t* src, int32_t count, char* dst, int32_t dstS
             ++count;
         ++count; // the terminator converts too
     }
-    Sink8 out{dstSize > 0 ? dst : nullptr, dstSize};
+    Sink<char> out{dst, dstSize};
     for (int32_t i = 0; i < count; ++i) {
         uint32_t c = src[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && src[i + 1] >= 0xDC00 &&
@@ -61,26 +62,14 @@ int32_t wideToNarrow(const uint16_t* src, int32_t count, char* dst, int32_t dstS
             out.put(0x80 | (c & 0x3F));
         }
     }
-    if (out.overflow)
-        return 0;
-    return out.count;
+    return out.result();
 }
 
 int32_t narrowToWide(const char* src, int32_t count, uint16_t* dst, int32_t dstSize) {
     if (count < 0)
         count = static_cast<int32_t>(std::strlen(src)) + 1;
     const unsigned char* s = reinterpret_cast<const unsigned char*>(src);
-    int32_t written = 0;
-    bool overflow = false;
-    auto put = [&](uint32_t u) {
-        if (dst && dstSize > 0) {
-            if (written < dstSize)
-                dst[written] = static_cast<uint16_t>(u);
-            else
-                overflow = true;
-        }
-        ++written;
-    };
+    Sink<uint16_t> out{dst, dstSize};
     int32_t i = 0;
     while (i < count) {
         uint32_t c = s[i];
@@ -105,22 +94,20 @@ int32_t narrowToWide(const char* src, int32_t count, uint16_t* dst, int32_t dstS
              (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF)))
             valid = false;
         if (!valid) {
-            put(REPLACEMENT);
+            out.put(REPLACEMENT);
             ++i;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            put(0xD800 + (cp >> 10));
-            put(0xDC00 + (cp & 0x3FF));
+            out.put(0xD800 + (cp >> 10));
+            out.put(0xDC00 + (cp & 0x3FF));
         } else {
-            put(cp);
+            out.put(cp);
         }
         i += extra + 1;
     }
-    if (overflow)
-        return 0;
-    return written;
+    return out.result();
 }
 
 } // namespace zor::platform
