@@ -34,12 +34,6 @@ bool startsWith(const char* name, int32_t length, const char* prefix, int32_t pr
     return true;
 }
 
-int compareVersioned(const char* a, int32_t aLength, int32_t aVersion, const char* b,
-                     int32_t bLength, int32_t bVersion) {
-    int d = compareEntryNames(a, aLength, b, bLength, SORT_LENGTH_FIRST);
-    return d ? d : (aVersion < bVersion ? -1 : aVersion > bVersion);
-}
-
 } // namespace
 
 int32_t runtimeFeatureVersion() {
@@ -101,31 +95,25 @@ void VersionedIndex::add(const char* name, int32_t length, int32_t number) {
     entries.add(Versioned{served, servedLength, version, number});
 }
 
+bool VersionedIndex::before(const Versioned& a, const Versioned& b) {
+    int d = compareEntryNames(a.name, a.length, b.name, b.length, SORT_LENGTH_FIRST);
+    return d ? d < 0 : a.version < b.version;
+}
+
 void VersionedIndex::sort() {
-    std::sort(
-        entries.data, entries.data + entries.length, [](const Versioned& a, const Versioned& b) {
-            return compareVersioned(a.name, a.length, a.version, b.name, b.length, b.version) < 0;
-        });
+    std::sort(entries.data, entries.data + entries.length, before);
 }
 
 int32_t VersionedIndex::find(const char* name, int32_t length, int32_t runtime) const {
     if (runtime <= BASE_FEATURE)
         return -1;
-    // The first entry after (name, runtime): the one before it, if it serves `name`, has the
+    // The entry before the first one after (name, runtime), if it serves `name`, has the
     // highest version the runtime allows.
-    int32_t low = 0;
-    int32_t high = entries.length;
-    while (low < high) {
-        int32_t middle = low + (high - low) / 2;
-        const Versioned& e = entries[middle];
-        if (compareVersioned(name, length, runtime, e.name, e.length, e.version) < 0)
-            high = middle;
-        else
-            low = middle + 1;
-    }
-    if (low == 0)
+    const Versioned* after = std::upper_bound(entries.data, entries.data + entries.length,
+                                              Versioned{name, length, runtime, -1}, before);
+    if (after == entries.data)
         return -1;
-    const Versioned& best = entries[low - 1];
+    const Versioned& best = after[-1];
     return compareEntryNames(name, length, best.name, best.length, SORT_LENGTH_FIRST) == 0
                ? best.number
                : -1;

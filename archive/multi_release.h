@@ -44,7 +44,10 @@ private:
         int32_t version;
         int32_t number;
     };
-    Array<Versioned> entries; // by name as the store's index orders names, then by version
+    Array<Versioned> entries; // in the order `before` gives
+
+    // By name as the store's index orders names, then by version.
+    static bool before(const Versioned& a, const Versioned& b);
 };
 
 } // namespace zor
