@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -96,12 +97,9 @@ int32_t MemoryFile::read(void* out, int32_t count) {
 
 // ---- ArchiveReader ----
 
-ArchiveReader::ArchiveReader() = default;
-
 ArchiveReader::~ArchiveReader() {
     close();
-    if (stream)
-        delete static_cast<z_stream*>(stream);
+    delete static_cast<z_stream*>(stream);
     delete[] readBuffer;
 }
 
@@ -413,22 +411,16 @@ int32_t ArchiveReader::read(void* out, int32_t count) {
 }
 
 int32_t ArchiveReader::readStored(unsigned char* out, int32_t count) {
-    int32_t got = storage->read(out, count);
-    if (got != count)
-        fail(ARCHIVE_BAD_ARCHIVE);
-    current.compressedLeft -= static_cast<uint32_t>(got);
-    return got;
+    readExact(out, count);
+    current.compressedLeft -= static_cast<uint32_t>(count);
+    return count;
 }
 
 int32_t ArchiveReader::refill() {
-    uint32_t n = current.compressedLeft < static_cast<uint32_t>(READ_BUFFER_SIZE)
-                     ? current.compressedLeft
-                     : static_cast<uint32_t>(READ_BUFFER_SIZE);
-    int32_t got = storage->read(readBuffer, static_cast<int32_t>(n));
-    if (got != static_cast<int32_t>(n))
-        fail(ARCHIVE_BAD_ARCHIVE);
-    current.compressedLeft -= n;
-    return got;
+    auto n = static_cast<int32_t>(std::min<uint32_t>(current.compressedLeft, READ_BUFFER_SIZE));
+    readExact(readBuffer, n);
+    current.compressedLeft -= static_cast<uint32_t>(n);
+    return n;
 }
 
 int32_t ArchiveReader::readDeflated(unsigned char* out, int32_t count) {

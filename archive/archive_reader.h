@@ -89,7 +89,7 @@ struct ArchiveEndRecord : EndRecord {
 
 class ArchiveReader {
 public:
-    ArchiveReader();
+    ArchiveReader() = default;
     ArchiveReader(const ArchiveReader&) = delete;
     ArchiveReader& operator=(const ArchiveReader&) = delete;
     ~ArchiveReader();
