@@ -99,13 +99,8 @@ jobject parseManifest(JNIEnv* env, const ByteBuffer& bytes) {
         manifest = nullptr;
         // A malformed manifest (IOException, or the runtime exceptions its parser throws) is
         // ignored; an Error such as OutOfMemoryError stays pending for the caller.
-        jthrowable problem = env->ExceptionOccurred();
-        env->ExceptionClear();
-        jclass errorClass = env->FindClass("java/lang/Error");
-        if (!errorClass)
+        if (!pendingIsA(env, "java/lang/Error", true))
             env->ExceptionClear();
-        if (!errorClass || env->IsInstanceOf(problem, errorClass))
-            env->Throw(problem);
     }
     return env->PopLocalFrame(manifest);
 }
@@ -285,14 +280,10 @@ bool definePackageIn(JNIEnv* env, jobject loader, jstring className, ArchiveStor
     if (!env->ExceptionCheck())
         return true;
     // Another thread defined the package between the lookup and here: that one stands.
-    jthrowable problem = env->ExceptionOccurred();
-    env->ExceptionClear();
-    jclass duplicate = env->FindClass("java/lang/IllegalArgumentException");
-    if (duplicate && env->IsInstanceOf(problem, duplicate))
-        return true;
-    env->ExceptionClear();
-    env->Throw(problem);
-    return false;
+    bool duplicate = pendingIsA(env, "java/lang/IllegalArgumentException", false);
+    if (duplicate)
+        env->ExceptionClear();
+    return duplicate;
 }
 
 } // namespace

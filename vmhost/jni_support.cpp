@@ -14,6 +14,18 @@ bool clearException(JNIEnv* env, bool print) {
     return true;
 }
 
+bool pendingIsA(JNIEnv* env, const char* className, bool otherwise) {
+    LocalRef<jthrowable> pending(env, env->ExceptionOccurred());
+    if (!pending)
+        return otherwise;
+    env->ExceptionClear();
+    LocalRef<jclass> type(env, env->FindClass(className));
+    env->ExceptionClear();
+    bool is = type ? env->IsInstanceOf(pending, type) == JNI_TRUE : otherwise;
+    env->Throw(pending);
+    return is;
+}
+
 ByteString javaStringToBytes(JNIEnv* env, jstring text) {
     ByteString result;
     if (!text)

@@ -80,6 +80,10 @@ private:
     std::atomic<Ids*> known{nullptr};
 };
 
+// Whether the exception pending on this thread is a `className` (JNI form); `otherwise` when
+// there is none or that class cannot be found. The exception stays pending.
+bool pendingIsA(JNIEnv* env, const char* className, bool otherwise);
+
 inline void throwJavaError(JNIEnv* env, const char* className, const char* message) noexcept {
     // Under memory pressure even this may fail; the VM then has its own error pending.
     LocalRef<jclass> type(env, env->FindClass(className));

@@ -18,8 +18,6 @@ namespace {
 
 using CreateJavaVm = jint(JNICALL*)(JavaVM**, void**, void*);
 
-const char GET_PROPERTY_SIGNATURE[] = "(Ljava/lang/String;)Ljava/lang/String;";
-
 // The VM library's own dependencies may live in the folder above its own (client\..), which
 // the system's library search only sees through PATH.
 void appendParentFolderToPath(const char* libraryPath) {
@@ -31,13 +29,6 @@ void appendParentFolderToPath(const char* libraryPath) {
         path.append(libraryPath, static_cast<int32_t>(lastSeparator - libraryPath + 1));
     path.append("..");
     platform::setEnvironment("PATH", path.c_str());
-}
-
-// A static method of java.lang.System; `system` receives the class. Null when either is missing.
-jmethodID systemMethod(JNIEnv* env, LocalRef<jclass>& system, const char* name,
-                       const char* signature) {
-    system.reset(env->FindClass("java/lang/System"));
-    return system ? env->GetStaticMethodID(system, name, signature) : nullptr;
 }
 
 void releaseOptions(StringList& options) {
@@ -111,26 +102,22 @@ LaunchError VmHost::createVm(const char* libraryPath) {
 }
 
 void VmHost::bindNatives() {
-    if (!platform::NATIVES_NEED_BINDING || natives.isEmpty())
+    if (!platform::NATIVES_NEED_BINDING)
         return;
-    Array<bool> bound;
-    bound.resize(natives.length);
-    for (int32_t i = 0; i < natives.length; ++i)
-        bound[i] = false;
     Array<JNINativeMethod> methods;
     for (int32_t i = 0; i < natives.length; ++i) {
-        if (bound[i])
+        // All entries of a class go in one call, made at its first entry.
+        int32_t first = 0;
+        while (std::strcmp(natives[first].className, natives[i].className) != 0)
+            ++first;
+        if (first < i)
             continue;
-        // All entries of this class go in one call.
         methods.resize(0);
-        for (int32_t j = i; j < natives.length; ++j) {
-            if (bound[j] || std::strcmp(natives[j].className, natives[i].className) != 0)
-                continue;
-            bound[j] = true;
-            methods.add(JNINativeMethod{const_cast<char*>(natives[j].name),
-                                        const_cast<char*>(natives[j].signature),
-                                        natives[j].function});
-        }
+        for (int32_t j = i; j < natives.length; ++j)
+            if (std::strcmp(natives[j].className, natives[i].className) == 0)
+                methods.add(JNINativeMethod{const_cast<char*>(natives[j].name),
+                                            const_cast<char*>(natives[j].signature),
+                                            natives[j].function});
         // FindClass initialises the class, so its System.load of the executable has run
         // before the registration below replaces what that load would bind.
         LocalRef<jclass> cls(env, env->FindClass(natives[i].className));
@@ -161,8 +148,11 @@ bool VmHost::getVmVersion(ByteString& version) {
 void VmHost::registerHandlerPackage() {
     if (!env)
         return;
-    LocalRef<jclass> system(env, nullptr);
-    jmethodID getProperty = systemMethod(env, system, "getProperty", GET_PROPERTY_SIGNATURE);
+    LocalRef<jclass> system(env, env->FindClass("java/lang/System"));
+    jmethodID getProperty = system
+                                ? env->GetStaticMethodID(system, "getProperty",
+                                                         "(Ljava/lang/String;)Ljava/lang/String;")
+                                : nullptr;
     jmethodID setProperty =
         getProperty
             ? env->GetStaticMethodID(system, "setProperty",
@@ -214,7 +204,7 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
     if (!main) {
         // The lookup initialises the class: an initializer that throws is the program failing
         // as main would, not a class without main.
-        threw = !pendingNoSuchMethod();
+        threw = !pendingIsA(env, "java/lang/NoSuchMethodError", true);
         clearException(env, true);
         return threw ? LaunchOk : MainMethodMissing;
     }
@@ -224,18 +214,6 @@ LaunchError VmHost::runMain(const char* mainClass, int argc, char** argv) {
     // with exit code 1; it is not a launch failure.
     threw = clearException(env, true);
     return LaunchOk;
-}
-
-bool VmHost::pendingNoSuchMethod() {
-    LocalRef<jthrowable> pending(env, env->ExceptionOccurred());
-    if (!pending)
-        return true; // nothing to report but the missing method
-    env->ExceptionClear();
-    LocalRef<jclass> type(env, env->FindClass("java/lang/NoSuchMethodError"));
-    bool missing = !type || env->IsInstanceOf(pending, type);
-    env->ExceptionClear();
-    env->Throw(pending);
-    return missing;
 }
 
 jclass VmHost::loadThroughClassLoader(const char* name) {

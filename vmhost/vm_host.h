@@ -54,9 +54,6 @@ private:
     bool threw = false;
 
     void bindNatives();
-    // Whether the exception pending after the lookup of main (left pending) says that the
-    // method is missing, rather than that the class failed to initialise.
-    bool pendingNoSuchMethod();
     jclass loadThroughClassLoader(const char* name);
     jclass findClassDirect(const char* name);
     void setContextLoader(jobject loader);
