@@ -14,17 +14,10 @@ constexpr char SEPARATOR = '\x01';
 const std::string ASSEMBLY =
     std::string("urn:schemas-microsoft-com:asm.v1") + SEPARATOR + "assembly";
 
-struct Document {
-    bool rootSeen = false;
-    std::string root;
-};
-
-void XMLCALL startElement(void* data, const XML_Char* name, const XML_Char**) {
-    auto* document = static_cast<Document*>(data);
-    if (!document->rootSeen) {
-        document->rootSeen = true;
-        document->root = name;
-    }
+// Keeps the name of the first element, the root; element names are never empty.
+void XMLCALL startElement(void* root, const XML_Char* name, const XML_Char**) {
+    if (static_cast<std::string*>(root)->empty())
+        *static_cast<std::string*>(root) = name;
 }
 
 } // namespace
@@ -36,8 +29,8 @@ void checkManifest(const Bytes& xml, const std::string& file) {
         XML_ParserCreateNS(nullptr, SEPARATOR), XML_ParserFree);
     if (!parser)
         throw PackError("cannot check the manifest " + file + ": out of memory");
-    Document document;
-    XML_SetUserData(parser.get(), &document);
+    std::string root;
+    XML_SetUserData(parser.get(), &root);
     XML_SetStartElementHandler(parser.get(), startElement);
     if (XML_Parse(parser.get(), reinterpret_cast<const char*>(xml.data()), int(xml.size()),
                   XML_TRUE) != XML_STATUS_OK)
@@ -45,12 +38,11 @@ void checkManifest(const Bytes& xml, const std::string& file) {
                         XML_ErrorString(XML_GetErrorCode(parser.get())) + " at line " +
                         std::to_string(XML_GetCurrentLineNumber(parser.get())) + ", column " +
                         std::to_string(XML_GetCurrentColumnNumber(parser.get()) + 1));
-    if (document.root != ASSEMBLY) {
-        size_t separator = document.root.find(SEPARATOR);
-        std::string shown = separator == std::string::npos
-                                ? document.root
-                                : "{" + document.root.substr(0, separator) + "}" +
-                                      document.root.substr(separator + 1);
+    if (root != ASSEMBLY) {
+        size_t separator = root.find(SEPARATOR);
+        std::string shown = separator == std::string::npos ? root
+                                                           : "{" + root.substr(0, separator) + "}" +
+                                                                 root.substr(separator + 1);
         throw PackError("the manifest " + file + " is not an application manifest: its root is <" +
                         shown + ">, not <assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\">");
     }

@@ -40,10 +40,6 @@ size_t optionalHeaderOffset(const Bytes& file) {
     return pe + 24;
 }
 
-uint32_t roundedSize(uint32_t size, uint32_t alignment) {
-    return alignUp(size, alignment ? alignment : 1);
-}
-
 } // namespace
 
 bool ResourceKey::operator<(const ResourceKey& other) const {
@@ -353,8 +349,8 @@ Bytes PeImage::withResources(const ResourceTree& tree) const {
     if (certificates >= rawEnd && certificates < tailEnd && certificatesSize != 0 &&
         uint64_t(certificates) + certificatesSize + 7 >= tailEnd)
         tailEnd = certificates;
-    uint32_t rawOffset = roundedSize(uint32_t(insertAt), fileAlignment_);
-    uint32_t rawSize = roundedSize(uint32_t(content.size()), fileAlignment_);
+    uint32_t rawOffset = alignUp(uint32_t(insertAt), fileAlignment_);
+    uint32_t rawSize = alignUp(uint32_t(content.size()), fileAlignment_);
     out.assign(file_.begin(), file_.begin() + insertAt);
     out.resize(size_t(rawOffset) + rawSize);
     std::copy(content.begin(), content.end(), out.begin() + rawOffset);
