@@ -59,7 +59,6 @@ const char* checkDib(const unsigned char* data, size_t size, DibLayout* layout) 
             return "the bitmap's palette is larger than its colour depth allows";
     }
     l.paletteEntries = uint32_t(entries);
-    l.paletteOffset = l.headerSize;
     uint64_t pixelOffset = uint64_t(l.headerSize) + entries * l.paletteEntrySize;
     uint64_t rowBytes = (uint64_t(width) * bpp + 31) / 32 * 4;
     if (pixelOffset > size || rowBytes * uint64_t(height) > size - pixelOffset)
@@ -77,7 +76,7 @@ bool decodeDib(const unsigned char* data, size_t size, DibPixels& out) {
         return false;
     uint32_t palette[256] = {};
     for (uint32_t i = 0; i < l.paletteEntries && i < 256; ++i) {
-        const unsigned char* p = data + l.paletteOffset + i * l.paletteEntrySize;
+        const unsigned char* p = data + l.headerSize + i * l.paletteEntrySize;
         palette[i] = uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
     }
     out.width = l.width;

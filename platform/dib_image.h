@@ -20,7 +20,6 @@ struct DibLayout {
     bool topDown = false; // a negative height in the header: first row on top
     uint16_t bitsPerPixel = 0;
     uint32_t headerSize = 0;
-    uint32_t paletteOffset = 0; // right after the header
     uint32_t paletteEntries = 0;
     uint32_t paletteEntrySize = 0; // 4 (RGBQUAD), 3 for the old 12-byte header
     uint32_t pixelOffset = 0;      // right after the palette

@@ -70,7 +70,6 @@ bool registerSplashClass(HINSTANCE instance) {
     if (GetClassInfoA(instance, SPLASH_CLASS, &existing))
         return true;
     WNDCLASSA wc = {};
-    wc.style = 0;
     wc.lpfnWndProc = splashWindowProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
