@@ -85,8 +85,8 @@ bool readsFrom(const ArchiveStore& store, const std::string& bytes) {
 // exit() runs atexit handlers and static destructors in the reverse order of their
 // registration. Registered before any static object of the program is made, this handler runs
 // after every destructor, as a Java thread still inside a native would: it reads the stores
-// and the application path that the test below set up, which ASan reports when exit() freed
-// them.
+// and the application path that the test below set up, which fails (or trips the sanitizers)
+// when exit() destroyed them.
 const char EXIT_PATH[] = "/a/path/long/enough/to/live/on/the/heap/app";
 void readStoresAfterExit() {
     if (storesOpened.load() && (read(embeddedStore, "l1.jar!l2.jar!c\\d.txt") != "c-d\n" ||
