@@ -505,7 +505,12 @@ int run(int argc, char** argv) {
         std::cout << "zorpack: jlink of Java " << feature << " with the modules " << list << "\n";
         runtime = linked.create() + "/runtime";
         linkRuntime(request, feature, modules, runtime);
-        checkRuntimeFolder(runtime, target);
+        try {
+            checkRuntimeFolder(runtime, target);
+        } catch (const PackError& e) {
+            throw PackError("jlink did not make a runtime for " + o.target + " (" + e.what() +
+                            "): --jmods must hold the jmods of a JDK for " + o.target);
+        }
     }
     // Last in the block, so that finding the other resources never walks over it.
     if (!runtime.empty()) {
