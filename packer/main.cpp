@@ -3,10 +3,12 @@
 #include "packer/application.h"
 #include "packer/manifest.h"
 #include "packer/packing.h"
+#include "packer/runtime_image.h"
 #include "packer/win_resources.h"
 
 #include <algorithm>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +50,10 @@ const char* const HELP =
     "  --manifest FILE.xml        the application manifest, in place of the stub's (Windows "
     "targets)\n"
     "  --console                  a console program instead of a GUI one (Windows targets)\n"
+    "  --runtime DIR              embed the Java runtime in DIR (a jlink output, or a JDK or JRE\n"
+    "                             folder for the target), searched before any installed one\n"
+    "  --runtime-fallback         with --runtime: search the installed runtimes when the\n"
+    "                             embedded one cannot be used\n"
     "  --no-warm-start            no class-data archive per user (by default one is kept, to\n"
     "                             start faster from the second run on)\n"
     "  --warm-start               the default, accepted for older build scripts\n"
@@ -62,6 +68,8 @@ struct UsageError : PackError {
 
 struct Options {
     std::string target, mainClass, app, splash, stub, support, out, configFile, icon, manifest;
+    std::string runtime;
+    bool runtimeFallback = false;
     std::vector<std::string> libs;
     bool manifestClassPath = true;
     VersionText version;
@@ -90,6 +98,7 @@ Options parse(int argc, char** argv) {
         {"--stub", &o.stub},
         {"--support", &o.support},
         {"--manifest", &o.manifest},
+        {"--runtime", &o.runtime},
         {"-o", &o.out},
         {"--output", &o.out}};
     for (int i = 1; i < argc; ++i) {
@@ -133,6 +142,10 @@ Options parse(int argc, char** argv) {
             if (o.console)
                 throw UsageError(arg + " given twice");
             o.console = true;
+        } else if (arg == "--runtime-fallback") {
+            if (o.runtimeFallback)
+                throw UsageError(arg + " given twice");
+            o.runtimeFallback = true;
         } else if (arg == "--warm-start" || arg == "--no-warm-start") {
             if (o.warmStartGiven)
                 throw UsageError("--warm-start or --no-warm-start given twice");
@@ -149,6 +162,8 @@ Options parse(int argc, char** argv) {
     if (o.target == "linux" && (o.console || !o.manifest.empty()))
         throw UsageError(std::string(o.console ? "--console" : "--manifest") +
                          " applies to the win32 and win64 targets only");
+    if (o.runtimeFallback && o.runtime.empty())
+        throw UsageError("--runtime-fallback needs --runtime");
     // A "classdatacache" line of the caller's own names the archive in place of the default.
     for (const Setting& s : o.settings)
         if (s.key == KEY_CLASS_DATA_CACHE && o.warmStartGiven)
@@ -266,6 +281,42 @@ void warn(const std::string& message) {
     std::cerr << "zorpack: warning: " << message << "\n";
 }
 
+// The launcher's search order when the configuration names none of its letters.
+constexpr char LAUNCHER_DEFAULT_ORDER[] = "csiejvp";
+
+// A program with a runtime searches it first: "jre_order r", followed with the fallback by the
+// caller's order or, without one, the launcher's default. Without the fallback a caller's own
+// order would be dropped unseen, so it is refused.
+void putRuntimeFirst(std::vector<Setting>& settings, bool fallback) {
+    auto own = std::find_if(settings.begin(), settings.end(),
+                            [](const Setting& s) { return lowerCase(s.key) == KEY_JRE_ORDER; });
+    if (own == settings.end()) {
+        settings.push_back({KEY_JRE_ORDER, std::string(1, EMBEDDED_RUNTIME_METHOD) +
+                                               (fallback ? LAUNCHER_DEFAULT_ORDER : "")});
+        return;
+    }
+    if (!fallback)
+        throw UsageError("a " + std::string(KEY_JRE_ORDER) +
+                         " line with --runtime: add --runtime-fallback to search the installed "
+                         "runtimes after the embedded one");
+    std::string rest;
+    bool named = false;
+    for (char c : own->value)
+        if (lowerAscii(c) != EMBEDDED_RUNTIME_METHOD) {
+            rest += c;
+            named = named ||
+                    std::string(LAUNCHER_DEFAULT_ORDER).find(lowerAscii(c)) != std::string::npos;
+        }
+    // An order without a known letter means the default to the launcher.
+    own->value = EMBEDDED_RUNTIME_METHOD + (named ? rest : LAUNCHER_DEFAULT_ORDER);
+}
+
+std::string megabytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1e6);
+    return text;
+}
+
 int run(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -281,6 +332,8 @@ int run(int argc, char** argv) {
     Options o = parse(argc, argv);
     Target target = targetNamed(o.target);
     bool windows = target != Target::Linux;
+    if (!o.runtime.empty())
+        checkRuntimeFolder(o.runtime, target);
     if (!windows && (!o.icon.empty() || !o.version.empty()))
         throw UsageError("--icon, --name, --app-version, --description, --vendor and --copyright "
                          "are for Windows targets");
@@ -314,6 +367,9 @@ int run(int argc, char** argv) {
         } else
             ++s;
     }
+
+    if (!o.runtime.empty())
+        putRuntimeFirst(settings, o.runtimeFallback);
 
     ApplicationRequest request;
     request.app = o.app;
@@ -376,6 +432,14 @@ int run(int argc, char** argv) {
         input.resources.push_back({TYPE_MANIFEST, MANIFEST_ID, manifest});
     }
     input.console = o.console;
+    // Last in the block, so that finding the other resources never walks over it.
+    if (!o.runtime.empty()) {
+        RuntimeImage image = buildRuntimeImage(o.runtime, warn);
+        std::cout << "zorpack: runtime image " << image.hash << ": " << image.files << " files, "
+                  << megabytes(image.unpackedBytes) << " on disk, " << megabytes(image.zip.size())
+                  << " compressed\n";
+        input.resources.push_back({RESOURCE_TYPE_RCDATA, RUNTIME_IMAGE_ID, std::move(image.zip)});
+    }
 
     Bytes packed;
     try {
