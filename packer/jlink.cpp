@@ -79,14 +79,14 @@ ToolRun checked(ToolRun run, const std::string& what) {
     return run;
 }
 
-std::string joined(const std::vector<std::string>& items) {
+} // namespace
+
+std::string commaList(const std::vector<std::string>& items) {
     std::string out;
     for (const std::string& item : items)
         out += (out.empty() ? "" : ",") + item;
     return out;
 }
-
-} // namespace
 
 int jdkFeatureVersion(const std::string& jdk) {
     std::ifstream release(fs::path(jdk) / "release");
@@ -145,7 +145,7 @@ std::vector<std::string> requiredModules(const JlinkRequest& request, int featur
 
 void linkRuntime(const JlinkRequest& request, int feature, const std::vector<std::string>& modules,
                  const std::string& output) {
-    std::vector<std::string> arguments = {"--add-modules", joined(modules), "--strip-debug",
+    std::vector<std::string> arguments = {"--add-modules", commaList(modules), "--strip-debug",
                                           "--no-man-pages", "--no-header-files"};
     if (!request.jmods.empty()) {
         if (!fs::is_directory(request.jmods))

@@ -35,6 +35,9 @@ int jdkFeatureVersion(const std::string& jdk);
 // "java.base" without jars.
 std::vector<std::string> requiredModules(const JlinkRequest& request, int feature);
 
+// "a,b,c", as jlink takes a module list.
+std::string commaList(const std::vector<std::string>& items);
+
 // Links `modules` into the folder `output`, which must not exist. The class-data archive is
 // made where the JDK can run the image: a Linux target with a JDK from 17 on.
 void linkRuntime(const JlinkRequest& request, int feature, const std::vector<std::string>& modules,

@@ -499,10 +499,8 @@ int run(int argc, char** argv) {
         request.extra = o.addModules;
         int feature = jdkFeatureVersion(request.jdk);
         std::vector<std::string> modules = requiredModules(request, feature);
-        std::string list;
-        for (const std::string& m : modules)
-            list += (list.empty() ? "" : ",") + m;
-        std::cout << "zorpack: jlink of Java " << feature << " with the modules " << list << "\n";
+        std::cout << "zorpack: jlink of Java " << feature << " with the modules "
+                  << commaList(modules) << "\n";
         runtime = linked.create() + "/runtime";
         linkRuntime(request, feature, modules, runtime);
         try {
