@@ -12,6 +12,10 @@ namespace zor {
 constexpr int32_t ARCHIVE_COMMENT_WINDOW = END_RECORD_SIZE + CONFIG_TEXT_LIMIT;
 
 using ValueCallback = void (*)(void* userData, const char* value);
+// The search method for the runtime the executable carries (EMBEDDED_RUNTIME_METHOD), which the
+// launcher provides: its VM library, empty when there is none. `othersFollow` tells it whether
+// the search goes on after it.
+using EmbeddedRuntimeFinder = ByteString (*)(bool othersFollow);
 
 class ConfigStore : public ByteString {
 public:
@@ -34,7 +38,7 @@ public:
     ByteString applicationHome() const;
     ByteString forcedWorkingDirectory() const;
     // The runtime search (runtime_locator.cpp) and the class path (class_path.cpp).
-    ByteString runtimeLibraryPath() const;
+    ByteString runtimeLibraryPath(EmbeddedRuntimeFinder embedded = nullptr) const;
     ByteString classPath() const;
 };
 

@@ -202,7 +202,7 @@ ByteString findRuntimeFromRegistry(const char* vendorKey) {
     return pathExists(library.c_str()) ? library : ByteString();
 }
 
-ByteString ConfigStore::runtimeLibraryPath() const {
+ByteString ConfigStore::runtimeLibraryPath(EmbeddedRuntimeFinder embedded) const {
     ByteString order = getValue(KEY_JRE_ORDER);
     bool named = false;
     for (int32_t i = 0; i < order.length; ++i) {
@@ -242,6 +242,11 @@ ByteString ConfigStore::runtimeLibraryPath() const {
             break;
         case 'i':
             found = findRuntimeFromRegistry(IBM_RUNTIME_KEY);
+            break;
+        case EMBEDDED_RUNTIME_METHOD:
+            if (embedded)
+                // Any letter of an installed runtime's method after it is a fallback.
+                found = embedded(std::strpbrk(order.c_str() + i + 1, DEFAULT_JRE_ORDER) != nullptr);
             break;
         case 'j':
         case 'v':

@@ -9,8 +9,9 @@ namespace zor {
 // Linux: the system's default runtime), i = IBM registry key; then the runtimes of today's
 // installers: j = the Java 9+ JavaSoft keys, v = the OpenJDK vendors' own keys, p = the java
 // command on PATH. The last three run after the others, so an order that found a runtime with
-// the first four still finds the same one.
-constexpr const char* JRE_ORDER_LETTERS = "csiejvp";
+// the first four still finds the same one. r = the runtime the executable carries, named only
+// by the configuration zorpack writes for it.
+constexpr const char* JRE_ORDER_LETTERS = "csiejvpr";
 constexpr const char* DEFAULT_JRE_ORDER = "csiejvp";
 constexpr const char* JAVASOFT_RUNTIME_KEY = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 constexpr const char* IBM_RUNTIME_KEY = "SOFTWARE\\IBM\\Java2 Runtime Environment";

@@ -2,6 +2,7 @@
 
 #include "archive/archive_store.h"
 #include "config/runtime_release.h"
+#include "launcher/embedded_runtime.h"
 #include "launcher/messages.h"
 #include "launcher/warm_start.h"
 #include "platform/system.h"
@@ -52,7 +53,12 @@ LaunchOutcome runLaunchSequence(const ConfigStore& config, VmHost& host, int arg
 
     // Options that only some runtimes understand are chosen before the VM exists, from what
     // the runtime says of itself; they come first, so that the configuration can override.
-    ByteString library = config.runtimeLibraryPath();
+    ByteString library = config.runtimeLibraryPath(findEmbeddedRuntime);
+    if (library.isEmpty() && !embeddedRuntimeFailure().isEmpty()) {
+        outcome.error = RuntimeUnpackFailed;
+        outcome.unpackFolder = embeddedRuntimeFailure();
+        return outcome;
+    }
     int32_t runtimeMajor = runtimeMajorVersion(library.c_str());
     // The support classes load the executable as their native library; runtimes from 24 on
     // warn about that on standard error, and are to refuse it, unless native access is enabled.
@@ -99,7 +105,7 @@ int launch(const ConfigStore& config, VmHost& host, int argc, char** argv) {
     LaunchOutcome outcome = runLaunchSequence(config, host, argc, argv);
     if (outcome.error != LaunchOk) {
         showLaunchError(outcome.error, outcome.vmMajor, outcome.vmMinor, outcome.requiredMajor,
-                        outcome.requiredMinor);
+                        outcome.requiredMinor, outcome.unpackFolder.c_str());
         return outcome.error;
     }
     return outcome.mainThrew ? 1 : 0;

@@ -14,9 +14,11 @@ namespace zor {
 // graph.
 constexpr int32_t FIRST_NATIVE_ACCESS_VERSION = 24;
 
-// What a launch ended with; the version numbers are set for VersionTooLow.
+// What a launch ended with; the version numbers are set for VersionTooLow, the folder for
+// RuntimeUnpackFailed.
 struct LaunchOutcome {
     LaunchError error = LaunchOk;
+    ByteString unpackFolder;
     int32_t vmMajor = 0;
     int32_t vmMinor = 0;
     int32_t requiredMajor = 0;

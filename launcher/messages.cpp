@@ -27,19 +27,24 @@ ByteString loadMessage(int id) {
 }
 
 ByteString launchErrorText(LaunchError code, int32_t vmMajor, int32_t vmMinor,
-                           int32_t requiredMajor, int32_t requiredMinor) {
+                           int32_t requiredMajor, int32_t requiredMinor, const char* folder) {
     ByteString text = loadMessage(code);
+    ByteString formatted;
+    if (code == RuntimeUnpackFailed) {
+        // The table entry is the format: one %s, the folder.
+        formatted.format(text.c_str(), folder ? folder : "");
+        return formatted;
+    }
     if (code != VersionTooLow)
         return text;
-    ByteString formatted;
     // The table entry is the format: four %d in the order VM major, VM minor, required.
     formatted.format(text.c_str(), vmMajor, vmMinor, requiredMajor, requiredMinor);
     return formatted;
 }
 
 void showLaunchError(LaunchError code, int32_t vmMajor, int32_t vmMinor, int32_t requiredMajor,
-                     int32_t requiredMinor) {
-    ByteString text = launchErrorText(code, vmMajor, vmMinor, requiredMajor, requiredMinor);
+                     int32_t requiredMinor, const char* folder) {
+    ByteString text = launchErrorText(code, vmMajor, vmMinor, requiredMajor, requiredMinor, folder);
     ByteString caption = loadMessage(ERROR_CAPTION_ID);
     // A close still pending from the end of main waits until the box is gone.
     platform::showMessageBox(SplashScreenThread::ownerForMessageBox(), text.c_str(),

@@ -38,14 +38,6 @@ State& state() {
     return *instance;
 }
 
-// Creates each missing folder on the way to the file at `path`.
-void createParentFolders(const ByteString& path) {
-    for (int32_t i = 1; i < path.length; ++i)
-        if (platform::isPathSeparator(path[i]) && !platform::isPathSeparator(path[i - 1]) &&
-            path[i - 1] != ':')
-            platform::createFolder(path.left(i).c_str());
-}
-
 ByteString fileLine(const char* what, const char* path) {
     int64_t size = 0;
     int64_t modified = 0;
@@ -91,8 +83,8 @@ int32_t nameStart(const ByteString& path) {
     return cut;
 }
 
-// The runtime's own archive of its classes, beside its VM library: an application's archive
-// builds on it, and without it the runtime only warns on standard error, at every start.
+} // namespace
+
 bool hasBaseArchive(const char* libraryPath) {
     ByteString path(libraryPath);
     ByteString folder = path.left(nameStart(path));
@@ -101,6 +93,8 @@ bool hasBaseArchive(const char* libraryPath) {
     return platform::fileStamp((folder + "classes.jsa").c_str(), size, modified) ||
            platform::fileStamp((folder + "classes_nocoops.jsa").c_str(), size, modified);
 }
+
+namespace {
 
 // The part of an archive's file name that all builds of a program share: "app-" of
 // "app-0123456789abcdef.jsa" (16 hex digits, as zorpack names them); empty for other names.
@@ -181,7 +175,7 @@ ByteString classDataArchivePath(const char* value) {
         path.append(platform::DIR_SEPARATOR);
         path.append(value);
     }
-    createParentFolders(path);
+    platform::createParentFolders(path);
     return path;
 }
 

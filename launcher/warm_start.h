@@ -22,6 +22,10 @@ constexpr int32_t FIRST_AOT_CACHE_VERSION = 25;
 // missing. Empty when there is no place for it.
 ByteString classDataArchivePath(const char* value);
 
+// Whether the runtime's own archive of its classes lies beside its VM library: an application's
+// archive builds on it, and without it the runtime only warns on standard error, at every start.
+bool hasBaseArchive(const char* libraryPath);
+
 // Adds the options of the archive that `config` names for the runtime whose VM library is
 // `libraryPath` (major version `runtimeMajor`, 0 when unknown): the archive is used when it
 // is the one this launcher published for the same program and runtime; otherwise the one

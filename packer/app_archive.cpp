@@ -1,6 +1,5 @@
 #include "packer/app_archive.h"
-
-#include <zip.h>
+#include "packer/libzip_support.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -10,18 +9,6 @@
 namespace zor::pack {
 
 namespace {
-
-struct ZipDiscard {
-    void operator()(zip_t* archive) const { zip_discard(archive); }
-};
-using ZipHandle = std::unique_ptr<zip_t, ZipDiscard>;
-
-struct ErrorText {
-    zip_error_t error;
-    ErrorText() { zip_error_init(&error); }
-    ~ErrorText() { zip_error_fini(&error); }
-    std::string text() { return zip_error_strerror(&error); }
-};
 
 // The JDK opens a file URL at its percent-decoded path; a stray '%' stays as written.
 std::string percentDecoded(const std::string& s) {
@@ -230,10 +217,13 @@ Bytes withLibraries(const Bytes& app, const std::vector<Library>& libraries) {
         throw PackError("cannot write the application archive: " +
                         std::string(zip_strerror(archive.get())));
     archive.release();
+    return writtenBytes(source, "the application archive");
+}
 
+Bytes writtenBytes(zip_source_t* source, const std::string& what) {
     zip_stat_t stat;
     if (zip_source_open(source) != 0)
-        throw PackError("cannot read back the application archive");
+        throw PackError("cannot read back " + what);
     Bytes out;
     if (zip_source_stat(source, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE)) {
         out.resize(size_t(stat.size));
@@ -243,7 +233,7 @@ Bytes withLibraries(const Bytes& app, const std::vector<Library>& libraries) {
     }
     zip_source_close(source);
     if (out.empty())
-        throw PackError("cannot read back the application archive");
+        throw PackError("cannot read back " + what);
     return out;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "common/text.h"
+#include "platform/system.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -111,14 +112,48 @@ void releaseMappedPages(const void* start, size_t length);
 // Size and last-write time (in the system's own units) of a regular file; false when there is
 // none at `path`.
 bool fileStamp(const char* path, int64_t& size, int64_t& modified);
+// fileStamp's units of the last-write time in one second.
+extern const int64_t STAMP_UNITS_PER_SECOND;
 // Creates one folder; true when it exists afterwards.
 bool createFolder(const char* path);
+// Creates each missing folder on the way to the file at `path`.
+inline void createParentFolders(const ByteString& path) {
+    for (int32_t i = 1; i < path.length; ++i)
+        if (isPathSeparator(path[i]) && !isPathSeparator(path[i - 1]) && path[i - 1] != ':')
+            createFolder(path.left(i).c_str());
+}
+// Removes a folder and everything below it; links inside are removed, never followed. True
+// when nothing is left at `path`.
+bool removeFolderTree(const char* path);
+// Renames the folder `from` to `to` in one step; fails rather than replace a folder that holds
+// anything at `to`.
+bool moveFolder(const char* from, const char* to);
 // Creates or truncates a file with these bytes; false when it cannot be written whole.
 bool writeWholeFile(const char* path, const void* data, int32_t count);
 bool removeFile(const char* path);
 // Puts `from` in the place of `to` in one step, so that readers of `to` see the old file or
 // the new one, never a mixture.
 bool replaceFile(const char* from, const char* to);
+
+// A file created for writing, in as many pieces as needed; creating fails when one exists.
+class NewFile {
+public:
+    NewFile() = default;
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+    ~NewFile() { close(); }
+
+    // `executable` gives the file the executable bits where the system has them.
+    bool create(const char* path, bool executable);
+    // False when the bytes were not all written (a full disk).
+    bool write(const void* data, int32_t count);
+    // False when anything written could not be kept.
+    bool close();
+
+private:
+    void* handle = nullptr;
+    bool failed = false;
+};
 
 // An exclusive lock on a file (created when missing) that other processes can test without
 // waiting; the system releases it when the process ends, however it ends.

@@ -16,6 +16,8 @@ extern const char* const VM_LIBRARY_NAME; // "jvm.dll" or "libjvm.so"
 // the directory separator, in search order.
 extern const char* const RUNTIME_CANDIDATE_FOLDERS[];
 extern const int RUNTIME_CANDIDATE_FOLDER_COUNT;
+// The java command below a runtime home: "bin\\java.exe" or "bin/java".
+extern const char* const JAVA_COMMAND_PATH;
 
 // Paths from users and the environment may use '/' on Windows too.
 inline bool isPathSeparator(char c) {
@@ -53,6 +55,13 @@ ByteString systemRuntimeHome();
 // through its symbolic links) lies in `folder`, one PATH element: the folder above that
 // command's "bin" folder, ending in the separator; empty where there is no such command.
 ByteString javaHomeOfCommandIn(const char* folder);
+
+uint32_t processId();
+
+// Runs `program` with the arguments of the null-terminated list `arguments` (the program's name
+// not included), without a window and with its output discarded, and waits for it to end. Its
+// exit code; -1 when it could not be started.
+int runProgram(const char* program, const char* const* arguments);
 
 // The folder where this user's programs keep caches (Windows: %LOCALAPPDATA%; Linux:
 // $XDG_CACHE_HOME, else ~/.cache), ending in the separator; empty where there is none.

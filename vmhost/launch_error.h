@@ -15,6 +15,7 @@ enum LaunchError : int32_t {
     VersionTooLow = 6,
     MainClassNotFound = 7,
     MainMethodMissing = 8,
+    RuntimeUnpackFailed = 9,
 };
 
 constexpr int ERROR_CAPTION_ID = 10;

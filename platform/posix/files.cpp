@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <ftw.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -241,6 +242,8 @@ bool fileStamp(const char* path, int64_t& size, int64_t& modified) {
     return true;
 }
 
+const int64_t STAMP_UNITS_PER_SECOND = 1000000000;
+
 bool createFolder(const char* path) {
     if (!path || !*path)
         return false;
@@ -275,6 +278,63 @@ bool removeFile(const char* path) {
 
 bool replaceFile(const char* from, const char* to) {
     return from && to && *from && *to && std::rename(from, to) == 0;
+}
+
+namespace {
+
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
+    return ::remove(path);
+}
+
+} // namespace
+
+bool removeFolderTree(const char* path) {
+    if (!path || !*path)
+        return false;
+    // Depth first, without crossing links; a few descriptors are enough for any depth.
+    nftw(path, removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+    struct stat info;
+    return lstat(path, &info) != 0 && errno == ENOENT;
+}
+
+bool moveFolder(const char* from, const char* to) {
+    // rename() replaces an empty folder at `to` but never one that holds anything.
+    return from && to && *from && *to && std::rename(from, to) == 0;
+}
+
+// ---- NewFile ----
+
+bool NewFile::create(const char* path, bool executable) {
+    close();
+    failed = false;
+    if (!path || !*path)
+        return false;
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, executable ? 0777 : 0666);
+    if (fd < 0)
+        return false;
+    handle = handleOf(fd);
+    return true;
+}
+
+bool NewFile::write(const void* data, int32_t count) {
+    failed = failed || !handle;
+    const char* from = static_cast<const char*>(data);
+    for (int32_t done = 0; !failed && done < count;) {
+        ssize_t n = ::write(descriptorOf(handle), from + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        failed = n <= 0;
+        done += n > 0 ? static_cast<int32_t>(n) : 0;
+    }
+    return !failed;
+}
+
+bool NewFile::close() {
+    if (!handle)
+        return false;
+    bool closed = ::close(descriptorOf(handle)) == 0;
+    handle = nullptr;
+    return closed && !failed;
 }
 
 // ---- FileLock ----

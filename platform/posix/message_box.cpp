@@ -10,6 +10,11 @@ void showMessageBox(void*, const char* text, const char* caption) {
     std::fflush(stderr);
 }
 
+void writeWarning(const char* text) {
+    std::fprintf(stderr, "%s\n", text ? text : "");
+    std::fflush(stderr);
+}
+
 void writeTraceLine(const char* line) {
     std::fprintf(stderr, "%s\n", line);
 }

@@ -1,11 +1,18 @@
 // Linux facts: '/' between folders, ':' between class path elements, libjvm.so below lib/.
 #include "platform/system.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
+
+extern char** environ;
 
 namespace zor::platform {
 
@@ -17,6 +24,7 @@ const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "lib/", "jre/lib/", "../jre
                                                  "jre/lib/amd64/"};
 const int RUNTIME_CANDIDATE_FOLDER_COUNT =
     static_cast<int>(sizeof(RUNTIME_CANDIDATE_FOLDERS) / sizeof(RUNTIME_CANDIDATE_FOLDERS[0]));
+const char* const JAVA_COMMAND_PATH = "bin/java";
 
 ByteString modulePath() {
     char buffer[MAX_PATH_BYTES];
@@ -174,6 +182,32 @@ ByteString systemRuntimeHome() {
 } // namespace zor::platform
 
 namespace zor::platform {
+
+uint32_t processId() {
+    return static_cast<uint32_t>(getpid());
+}
+
+int runProgram(const char* program, const char* const* arguments) {
+    std::vector<char*> argv{const_cast<char*>(program)};
+    for (const char* const* a = arguments; a && *a; ++a)
+        argv.push_back(const_cast<char*>(*a));
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t child = 0;
+    int started = posix_spawn(&child, program, &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return -1;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 ByteString userCacheFolder() {
     // The XDG rule: a relative XDG_CACHE_HOME is invalid and ignored.

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace zor::platform {
 
 namespace {
@@ -183,6 +185,9 @@ bool fileStamp(const char* path, int64_t& size, int64_t& modified) {
     return true;
 }
 
+// FILETIME counts 100-nanosecond intervals.
+const int64_t STAMP_UNITS_PER_SECOND = 10000000;
+
 bool createFolder(const char* path) {
     if (!path || !*path)
         return false;
@@ -212,6 +217,70 @@ bool removeFile(const char* path) {
 bool replaceFile(const char* from, const char* to) {
     return from && to && *from && *to &&
            MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+bool removeFolderTree(const char* path) {
+    if (!path || !*path)
+        return false;
+    std::string folder(path);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        std::string entry = folder + "\\" + name;
+        // A junction or folder link is removed itself; what it leads to stays.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            removeFolderTree(entry.c_str());
+        } else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveDirectoryA(entry.c_str());
+        } else {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(entry.c_str());
+        }
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return RemoveDirectoryA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool moveFolder(const char* from, const char* to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when anything exists at `to`.
+    return from && to && *from && *to && MoveFileExA(from, to, 0);
+}
+
+// ---- NewFile ----
+
+bool NewFile::create(const char* path, bool) {
+    close();
+    failed = false;
+    if (!path || !*path)
+        return false;
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    handle = file;
+    return true;
+}
+
+bool NewFile::write(const void* data, int32_t count) {
+    DWORD done = 0;
+    failed = failed || !handle ||
+             (count > 0 && (!WriteFile(handle, data, static_cast<DWORD>(count), &done, nullptr) ||
+                            done != static_cast<DWORD>(count)));
+    return !failed;
+}
+
+bool NewFile::close() {
+    if (!handle)
+        return false;
+    bool closed = CloseHandle(handle);
+    handle = nullptr;
+    return closed && !failed;
 }
 
 // ---- FileLock ----

@@ -75,6 +75,10 @@ void writeTraceLine(const char* line) {
     OutputDebugStringA(text.c_str());
 }
 
+void writeWarning(const char* text) {
+    writeStandardError(std::string(text ? text : "") + "\r\n");
+}
+
 void showMessageBox(void* owner, const char* text, const char* caption) {
     if (isConsoleProgram())
         writeStandardError(std::string(caption ? caption : "") + ": " + (text ? text : "") +

@@ -12,6 +12,7 @@ const char* const VM_LIBRARY_NAME = "jvm.dll";
 const char* const RUNTIME_CANDIDATE_FOLDERS[] = {"", "bin\\", "jre\\bin\\", "..\\jre\\bin\\"};
 const int RUNTIME_CANDIDATE_FOLDER_COUNT =
     static_cast<int>(sizeof(RUNTIME_CANDIDATE_FOLDERS) / sizeof(RUNTIME_CANDIDATE_FOLDERS[0]));
+const char* const JAVA_COMMAND_PATH = "bin\\java.exe";
 
 ByteString modulePath() {
     char buffer[MAX_PATH_BYTES];
@@ -90,6 +91,56 @@ ByteString javaHomeOfCommandIn(const char* folder) {
 } // namespace zor::platform
 
 namespace zor::platform {
+
+uint32_t processId() {
+    return GetCurrentProcessId();
+}
+
+namespace {
+
+// One argument as the C runtime's command-line parser reads it back: in quotes, with the
+// backslashes before a quote (and before the closing one) doubled.
+void appendQuoted(ByteString& line, const char* argument) {
+    line.append('"');
+    int32_t backslashes = 0;
+    for (const char* p = argument; *p; ++p) {
+        if (*p == '\\') {
+            ++backslashes;
+        } else {
+            for (int32_t n = *p == '"' ? backslashes + 1 : 0; n > 0; --n)
+                line.append('\\');
+            backslashes = 0;
+        }
+        line.append(*p);
+    }
+    for (; backslashes > 0; --backslashes)
+        line.append('\\');
+    line.append('"');
+}
+
+} // namespace
+
+int runProgram(const char* program, const char* const* arguments) {
+    ByteString line;
+    appendQuoted(line, program);
+    for (const char* const* a = arguments; a && *a; ++a) {
+        line.append(' ');
+        appendQuoted(line, *a);
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    // No console of its own shows up, and no handle of this process is inherited.
+    if (!CreateProcessA(program, line.data, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &process))
+        return -1;
+    CloseHandle(process.hThread);
+    DWORD code = 0;
+    bool ended = WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                 GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return ended ? static_cast<int>(code) : -1;
+}
 
 ByteString userCacheFolder() {
     char buffer[MAX_PATH_BYTES];

@@ -31,6 +31,14 @@ std::string text(const zor::ByteString& s) {
     return s.c_str();
 }
 
+// The launcher's finder for method r as the search sees it: what it was asked, what it found.
+std::string embeddedAsked;
+std::string embeddedFinds;
+zor::ByteString fakeEmbedded(bool othersFollow) {
+    embeddedAsked += othersFollow ? "+" : "-";
+    return embeddedFinds.c_str();
+}
+
 class RuntimeTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -168,6 +176,27 @@ TEST_F(RuntimeTest, SearchOrder) {
     // The configuration file's order overrides the embedded one.
     EXPECT_EQ(text(storeOf("jre_order e", both + "jre_order c\r\n").runtimeLibraryPath()),
               fromEnvironment);
+
+    // Method r runs only where the order names it, and is told whether any method follows.
+    struct Embedded {
+        const char* order;
+        const char* finds;
+        std::string found;
+        const char* asked;
+    };
+    for (const Embedded& c :
+         {Embedded{"", "rt", configured, ""}, Embedded{"r", "rt", "rt", "-"},
+          Embedded{"rxr", "", "", "--"}, Embedded{"Rce", "rt", "rt", "+"},
+          Embedded{"re", "", fromEnvironment, "+"}, Embedded{"cr", "rt", configured, ""}}) {
+        embeddedAsked.clear();
+        embeddedFinds = c.finds;
+        std::string order = c.order[0] ? std::string("jre_order ") + c.order + "\r\n" : "";
+        EXPECT_EQ(text(storeOf("", both + order).runtimeLibraryPath(fakeEmbedded)), c.found)
+            << c.order;
+        EXPECT_EQ(embeddedAsked, c.asked) << c.order;
+    }
+    // Without the launcher's finder the letter finds nothing.
+    EXPECT_EQ(locate("jre_order r\r\n"), "");
 }
 
 // Method p: each PATH folder with the java command leads to its runtime's home; among those

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <regex>
+#include <sstream>
 
 using namespace zor::packtest;
 
@@ -225,13 +226,13 @@ TEST_F(AppPacking, ConfigurationFileLinesComeBeforeSetAndUnknownKeysAreNamed) {
 TEST_F(AppPacking, HelpNamesEveryOptionAndVersionPrintsOne) {
     RunResult help = runCommand(zorpack() + " --help");
     EXPECT_EQ(help.code, 0);
-    for (const char* option : {"--app", "--main-class", "--lib", "--no-manifest-class-path",
-                               "--target", "--output", "--config-file", "--set", "--splash",
-                               "--icon", "--name", "--app-version", "--description", "--vendor",
-                               "--copyright", "--stub", "--support", "--help", "--version"}) {
+    std::istringstream options(
+        "--app --main-class --lib --no-manifest-class-path --target --output --config-file --set "
+        "--splash --icon --name --app-version --description --vendor --copyright --stub --support "
+        "--help --version --runtime --runtime-fallback --jlink --jdk --jmods --add-modules");
+    for (std::string option; options >> option;) {
         // Each is accepted, so each must be explained: one line that begins with it.
-        EXPECT_TRUE(
-            std::regex_search(help.out, std::regex("\n  (-\\w, )?" + std::string(option) + " ")))
+        EXPECT_TRUE(std::regex_search(help.out, std::regex("\n  (-\\w, )?" + option + " ")))
             << option;
     }
     RunResult version = runCommand(zorpack() + " --version");
