@@ -62,3 +62,18 @@ TEST(Paths, FullPathNameReportsNeededSizeWhenBufferIsSmall) {
     EXPECT_STREQ(small, buffer);
     EXPECT_EQ(fullPathName("", buffer, sizeof(buffer)), 0);
 }
+
+// Arguments reach the child as they were given; its exit code comes back, -1 when it cannot
+// start.
+TEST(RunProgram, ExitCodeArgumentsAndMissingProgram) {
+#ifdef _WIN32
+    const char* const exit7[] = {"/c", "exit", "7", nullptr};
+    EXPECT_EQ(runProgram("C:\\windows\\system32\\cmd.exe", exit7), 7);
+#else
+    const char* const exit7[] = {"-c", "[ \"$1\" = 'a \"b\\' ] && [ $# = 1 ] && exit 7", "-",
+                                 "a \"b\\", nullptr};
+    EXPECT_EQ(runProgram("/bin/sh", exit7), 7);
+#endif
+    TempFolder temp;
+    EXPECT_EQ(runProgram((temp / "missing").c_str(), exit7), -1);
+}
