@@ -5,8 +5,7 @@
 # and the VM finds the program's natives by the names a VM of that kind looks up and gets
 # the application's classes and resources through them: a class defined with the program's
 # file as its code source, its package first with the attributes of the archive's manifest,
-# and the entries of a multi-release archive for the version the VM reports. A runtime packed
-# inside is unpacked below %LOCALAPPDATA% and loaded from there, or passed over with a warning.
+# and the entries of a multi-release archive for the version the VM reports.
 # Usage: packed_windows.sh win64|win32 ZORPACK STUB.exe SUPPORT_JAR FAKE_JVM.dll APP_JAR WINEPREFIX
 set -uo pipefail
 target=$1 zorpack=$2 stub=$3 support=$4 fake_jvm=$5 app_jar=$6
@@ -118,34 +117,26 @@ $expected_natives"
 # Resource 128 holds the application archive, every byte rotated right by two bits.
 check_resource128 "$work/app.exe" "$app_jar"
 
-# A runtime carried inside: a tree of the test-double VM and a release file, packed with
-# --runtime, is unpacked below %LOCALAPPDATA% and loaded from there. Wine sets that variable for
-# the programs it starts itself, so cmd sets it for the program. Where the folder cannot be
+# A runtime tree of the test-double VM, packed with --runtime, is unpacked below %LOCALAPPDATA%
+# (which cmd sets: wine sets it for what it starts) and loaded from there; where that cannot be
 # written, --runtime-fallback goes on to the configured VM after a warning.
 mkdir -p "$work/runtime/bin/server" "$work/local"
 cp "$fake_jvm" "$work/runtime/bin/server/jvm.dll"
-printf 'JAVA_VERSION="17.0.9"\n' >"$work/runtime/release"
-: >"$work/not-a-folder"
-for kind in embedded fallback; do
-    "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main \
-        --app "$app_jar" --console --runtime "$work/runtime" -o "$work/$kind.exe" \
-        $([ $kind = fallback ] && echo --runtime-fallback --set jre_order=c --set "jvmdll=$(winpath "$fake_jvm")") ||
-        fail "zorpack refused --runtime ($kind)"
-done
-for run in "embedded $(winpath "$work/local")" "fallback $(winpath "$work/not-a-folder")"; do
+echo 'JAVA_VERSION="17.0.9"' >"$work/runtime/release"
+for run in "embedded $work/local" "fallback $work/app.cfg --runtime-fallback --set jre_order=c"; do
     set -- $run
+    "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main --app \
+        "$app_jar" --console --runtime "$work/runtime" --set "jvmdll=$(winpath "$fake_jvm")" "${@:3}" -o "$work/$1.exe"
     ZOR_DEBUG=1 ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main ZOR_WINE_TIMEOUT=150 "$wine_run" \
-        cmd /c "set LOCALAPPDATA=$2&& $(winpath "$work/$1.exe")" >"$work/$1.out" 2>&1 ||
-        fail "$1: exit code $?: $(tr -d '\r' <"$work/$1.out")"
+        cmd /c "set LOCALAPPDATA=$(winpath "$2")&& $(winpath "$work/$1.exe")" 2>&1 | tr -d '\r' >"$work/$1.out"
 done
-folder=$(ls -d "$work/local/zor/runtimes/"* 2>&1)
-[ "$(cat "$folder/.zor-complete" 2>&1)" = "$(basename "$folder")" ] && cmp -s "$fake_jvm" "$folder/bin/server/jvm.dll" ||
-    fail "embedded: the cache holds $folder"
-grep -qF "zor: runtime method r: $(winpath "$folder")\\bin\\server\\jvm.dll" "$work/embedded.out" ||
-    fail "embedded: not loaded from the cache: $(tr -d '\r' <"$work/embedded.out")"
-grep -qF "cannot be unpacked into $(winpath "$work/not-a-folder")\\zor\\runtimes\\$(basename "$folder")." "$work/fallback.out" &&
-    grep -qF "zor: runtime method c: $(winpath "$fake_jvm")" "$work/fallback.out" ||
-    fail "fallback: $(tr -d '\r' <"$work/fallback.out")"
+folder=$(ls -d "$work"/local/zor/runtimes/*)
+[ "$(cat "$folder/.zor-complete")" = "${folder##*/}" ] && cmp -s "$fake_jvm" "$folder/bin/server/jvm.dll" &&
+    grep -qxF "zor: runtime method r: $(winpath "$folder")\\bin\\server\\jvm.dll" "$work/embedded.out" ||
+    fail "embedded: $folder: $(cat "$work/embedded.out")"
+grep -qxF "The Java runtime inside this program cannot be unpacked into $(winpath "$work/app.cfg")\\zor\\runtimes\\${folder##*/}." \
+    "$work/fallback.out" && grep -qxF "zor: runtime method c: $(winpath "$fake_jvm")" "$work/fallback.out" ||
+    fail "fallback: $(cat "$work/fallback.out")"
 
 [ "$failures" -eq 0 ] && echo "packed $target program, signed: configuration, option order, natives and resource 128 as expected; a runtime inside unpacked below %LOCALAPPDATA% and loaded, or passed over"
 [ "$failures" -eq 0 ]

