@@ -25,13 +25,6 @@ Bytes readFile(const std::string& path, const std::string& what) {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    size_t first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "";
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 // Two names for one file (a symbolic link and its target, "lib/../lib/x.jar") are one library.
 std::string identity(const std::string& path) {
     std::error_code ec;
@@ -82,6 +75,7 @@ public:
         Bytes data = readFile(path, referrer.empty() ? "library" : "Class-Path jar");
         ZipListing listing = listZip(data, source);
         libraries_.push_back({"lib/" + name, std::move(data)});
+        files_.push_back(path);
         listings_.push_back(std::move(listing));
         if (followClassPath_ && listings_.back().manifest)
             addClassPath(Manifest(*listings_.back().manifest), path);
@@ -101,6 +95,7 @@ public:
     }
 
     std::vector<Library>& libraries() { return libraries_; }
+    const std::vector<std::string>& files() const { return files_; }
     const std::vector<ZipListing>& listings() const { return listings_; }
 
 private:
@@ -109,6 +104,7 @@ private:
     std::set<std::string> seen_;
     std::map<std::string, std::string> byName_; // file name -> path
     std::vector<Library> libraries_;
+    std::vector<std::string> files_; // where each library was read from
     std::vector<ZipListing> listings_;
 };
 
@@ -172,6 +168,7 @@ Application assembleApplication(const ApplicationRequest& request,
 
     for (const Library& l : collector.libraries())
         result.libraryNames.push_back(l.entryName);
+    result.libraryFiles = collector.files();
     result.archive =
         collector.libraries().empty() ? std::move(app) : withLibraries(app, collector.libraries());
     return result;

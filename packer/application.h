@@ -27,6 +27,7 @@ struct Application {
     Bytes archive;                         // what becomes resource 128; empty when none
     std::string mainClass;                 // never empty
     std::vector<std::string> libraryNames; // the entries added, "lib/NAME.jar"
+    std::vector<std::string> libraryFiles; // where they were read from, in the same order
     std::string implementationTitle, implementationVersion, implementationVendor;
 };
 

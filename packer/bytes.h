@@ -37,6 +37,14 @@ inline std::string lowerCase(std::string s) {
     return s;
 }
 
+// Without the spaces and tabs at either end.
+inline std::string trimmed(const std::string& s) {
+    size_t first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
 inline uint32_t alignUp(uint32_t value, uint32_t alignment) {
     return alignment == 0 ? value : (value + alignment - 1) / alignment * alignment;
 }

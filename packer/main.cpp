@@ -1,6 +1,7 @@
 // zorpack: packs a launcher stub, the support archive, the configuration and the
 // application archive into one executable.
 #include "packer/application.h"
+#include "packer/jlink.h"
 #include "packer/manifest.h"
 #include "packer/packing.h"
 #include "packer/runtime_image.h"
@@ -52,8 +53,16 @@ const char* const HELP =
     "  --console                  a console program instead of a GUI one (Windows targets)\n"
     "  --runtime DIR              embed the Java runtime in DIR (a jlink output, or a JDK or JRE\n"
     "                             folder for the target), searched before any installed one\n"
-    "  --runtime-fallback         with --runtime: search the installed runtimes when the\n"
-    "                             embedded one cannot be used\n"
+    "  --jlink                    embed a runtime that jlink makes of the modules the\n"
+    "                             application needs (jdeps finds them)\n"
+    "  --jdk DIR                  with --jlink: the JDK whose jdeps and jlink run (default:\n"
+    "                             JAVA_HOME)\n"
+    "  --jmods DIR                with --jlink: the target's jmods folder, needed for win64 and\n"
+    "                             win32 (a JDK for that system of the same version)\n"
+    "  --add-modules M[,M...]     with --jlink: modules jdeps cannot see (service providers,\n"
+    "                             locales); repeatable\n"
+    "  --runtime-fallback         with --runtime or --jlink: search the installed runtimes when\n"
+    "                             the embedded one cannot be used\n"
     "  --no-warm-start            no class-data archive per user (by default one is kept, to\n"
     "                             start faster from the second run on)\n"
     "  --warm-start               the default, accepted for older build scripts\n"
@@ -68,8 +77,9 @@ struct UsageError : PackError {
 
 struct Options {
     std::string target, mainClass, app, splash, stub, support, out, configFile, icon, manifest;
-    std::string runtime;
-    bool runtimeFallback = false;
+    std::string runtime, jdk, jmods;
+    std::vector<std::string> addModules;
+    bool runtimeFallback = false, jlink = false;
     std::vector<std::string> libs;
     bool manifestClassPath = true;
     VersionText version;
@@ -99,6 +109,8 @@ Options parse(int argc, char** argv) {
         {"--support", &o.support},
         {"--manifest", &o.manifest},
         {"--runtime", &o.runtime},
+        {"--jdk", &o.jdk},
+        {"--jmods", &o.jmods},
         {"-o", &o.out},
         {"--output", &o.out}};
     for (int i = 1; i < argc; ++i) {
@@ -142,10 +154,15 @@ Options parse(int argc, char** argv) {
             if (o.console)
                 throw UsageError(arg + " given twice");
             o.console = true;
-        } else if (arg == "--runtime-fallback") {
-            if (o.runtimeFallback)
+        } else if (arg == "--add-modules") {
+            o.addModules.push_back(value());
+            if (o.addModules.back().empty())
+                throw UsageError(arg + " needs a non-empty value");
+        } else if (arg == "--runtime-fallback" || arg == "--jlink") {
+            bool& flag = arg == "--jlink" ? o.jlink : o.runtimeFallback;
+            if (flag)
                 throw UsageError(arg + " given twice");
-            o.runtimeFallback = true;
+            flag = true;
         } else if (arg == "--warm-start" || arg == "--no-warm-start") {
             if (o.warmStartGiven)
                 throw UsageError("--warm-start or --no-warm-start given twice");
@@ -162,8 +179,12 @@ Options parse(int argc, char** argv) {
     if (o.target == "linux" && (o.console || !o.manifest.empty()))
         throw UsageError(std::string(o.console ? "--console" : "--manifest") +
                          " applies to the win32 and win64 targets only");
-    if (o.runtimeFallback && o.runtime.empty())
-        throw UsageError("--runtime-fallback needs --runtime");
+    if (o.jlink && !o.runtime.empty())
+        throw UsageError("--runtime and --jlink both name the runtime: give one of them");
+    if (!o.jlink && (!o.jdk.empty() || !o.jmods.empty() || !o.addModules.empty()))
+        throw UsageError("--jdk, --jmods and --add-modules go with --jlink");
+    if (o.runtimeFallback && o.runtime.empty() && !o.jlink)
+        throw UsageError("--runtime-fallback needs --runtime or --jlink");
     // A "classdatacache" line of the caller's own names the archive in place of the default.
     for (const Setting& s : o.settings)
         if (s.key == KEY_CLASS_DATA_CACHE && o.warmStartGiven)
@@ -311,6 +332,30 @@ void putRuntimeFirst(std::vector<Setting>& settings, bool fallback) {
     own->value = EMBEDDED_RUNTIME_METHOD + (named ? rest : LAUNCHER_DEFAULT_ORDER);
 }
 
+// A folder of its own under the system's temporary folder, removed with its contents.
+class TemporaryFolder {
+public:
+    TemporaryFolder() = default;
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        if (!path.empty())
+            fs::remove_all(path, ignored);
+    }
+    const std::string& create() {
+        std::string pattern = (fs::temp_directory_path() / "zorpack-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw PackError("cannot create a temporary folder in " +
+                            fs::temp_directory_path().string());
+        path = pattern;
+        return path;
+    }
+
+private:
+    std::string path;
+};
+
 std::string megabytes(uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f MB", double(bytes) / 1e6);
@@ -334,6 +379,11 @@ int run(int argc, char** argv) {
     bool windows = target != Target::Linux;
     if (!o.runtime.empty())
         checkRuntimeFolder(o.runtime, target);
+    if (o.jlink && windows && o.jmods.empty())
+        throw UsageError("--jlink for " + o.target +
+                         " needs --jmods DIR: jlink links a runtime "
+                         "for another system from that system's jmods, of the same version as "
+                         "the JDK that runs it");
     if (!windows && (!o.icon.empty() || !o.version.empty()))
         throw UsageError("--icon, --name, --app-version, --description, --vendor and --copyright "
                          "are for Windows targets");
@@ -368,7 +418,7 @@ int run(int argc, char** argv) {
             ++s;
     }
 
-    if (!o.runtime.empty())
+    if (!o.runtime.empty() || o.jlink)
         putRuntimeFirst(settings, o.runtimeFallback);
 
     ApplicationRequest request;
@@ -432,9 +482,37 @@ int run(int argc, char** argv) {
         input.resources.push_back({TYPE_MANIFEST, MANIFEST_ID, manifest});
     }
     input.console = o.console;
+    std::string runtime = o.runtime;
+    TemporaryFolder linked;
+    if (o.jlink) {
+        JlinkRequest request;
+        request.target = target;
+        const char* home = std::getenv("JAVA_HOME");
+        request.jdk = !o.jdk.empty() ? o.jdk : home ? home : "";
+        if (request.jdk.empty())
+            throw PackError("--jlink needs a JDK: set JAVA_HOME or pass --jdk DIR");
+        request.jmods = o.jmods;
+        if (!o.app.empty())
+            request.jars.push_back(o.app);
+        request.jars.insert(request.jars.end(), application.libraryFiles.begin(),
+                            application.libraryFiles.end());
+        request.extra = o.addModules;
+        int feature = jdkFeatureVersion(request.jdk);
+        std::vector<std::string> modules = requiredModules(request, feature);
+        std::cout << "zorpack: jlink of Java " << feature << " with the modules "
+                  << commaList(modules) << "\n";
+        runtime = linked.create() + "/runtime";
+        linkRuntime(request, feature, modules, runtime);
+        try {
+            checkRuntimeFolder(runtime, target);
+        } catch (const PackError& e) {
+            throw PackError("jlink did not make a runtime for " + o.target + " (" + e.what() +
+                            "): --jmods must hold the jmods of a JDK for " + o.target);
+        }
+    }
     // Last in the block, so that finding the other resources never walks over it.
-    if (!o.runtime.empty()) {
-        RuntimeImage image = buildRuntimeImage(o.runtime, warn);
+    if (!runtime.empty()) {
+        RuntimeImage image = buildRuntimeImage(runtime, warn);
         std::cout << "zorpack: runtime image " << image.hash << ": " << image.files << " files, "
                   << megabytes(image.unpackedBytes) << " on disk, " << megabytes(image.zip.size())
                   << " compressed\n";

@@ -232,7 +232,7 @@ RuntimeImage buildRuntimeImage(const std::string& folder,
             fail();
         }
         auto at = zip_uint64_t(index);
-        if (zip_set_file_compression(archive.get(), at, ZIP_CM_DEFLATE, 9) != 0 ||
+        if (zip_set_file_compression(archive.get(), at, ZIP_CM_DEFLATE, 6) != 0 ||
             zip_file_set_dostime(archive.get(), at, FIXED_DOS_TIME, FIXED_DOS_DATE, 0) != 0 ||
             zip_file_set_external_attributes(archive.get(), at, 0, ZIP_OPSYS_UNIX,
                                              (uint32_t(S_IFREG) | f.mode) << 16) != 0)

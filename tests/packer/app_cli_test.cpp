@@ -229,7 +229,7 @@ TEST_F(AppPacking, HelpNamesEveryOptionAndVersionPrintsOne) {
     std::istringstream options(
         "--app --main-class --lib --no-manifest-class-path --target --output --config-file --set "
         "--splash --icon --name --app-version --description --vendor --copyright --stub --support "
-        "--help --version --runtime --runtime-fallback");
+        "--help --version --runtime --runtime-fallback --jlink --jdk --jmods --add-modules");
     for (std::string option; options >> option;) {
         // Each is accepted, so each must be explained: one line that begins with it.
         EXPECT_TRUE(std::regex_search(help.out, std::regex("\n  (-\\w, )?" + option + " ")))

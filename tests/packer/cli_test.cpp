@@ -173,6 +173,12 @@ TEST_F(Packing, RefusalsLeaveNoOutputBehind) {
         {main + "--runtime " + path("missing"), "is not a folder"},
         {main + "--runtime-fallback", "needs --runtime", 2},
         {main + linuxRt + "--set jre_order=s", "add --runtime-fallback", 2},
+        {main + linuxRt + "--jlink", "both name the runtime", 2},
+        {main + "--add-modules java.sql", "go with --jlink", 2},
+        {main + "--jlink", "needs --jmods DIR", 2, "win64"},
+        {main + "--jlink --jdk " + path("a-folder"), "has no release file"},
+        {main + "--jlink --jdk " + quote(ZOR_JDK) + " --add-modules no.such.module",
+         "jlink failed (exit code 1):\nError: Module no.such.module not found"},
     };
     for (const Case& c : cases) {
         RunResult r = runCommand(zorpack() + " --target " + c.target + " " + c.arguments + " -o " +
@@ -345,6 +351,41 @@ TEST_F(Packing, RuntimeIsTheLastResourceAndSearchedFirst) {
     const auto* resource = tree.find(zor::RESOURCE_TYPE_RCDATA, zor::RUNTIME_IMAGE_ID, 0);
     ASSERT_TRUE(resource);
     EXPECT_EQ(resource->bytes, imageOf(winHome));
+}
+
+TEST_F(Packing, JlinkLinksWhatJdepsFindsAndWhatIsAddedThenRemovesItsFolder) {
+    fs::create_directories(dir / "src");
+    writeBytes(dir / "src/Main.java",
+               bytesOf("public class Main { public static void main(String[] a) throws Exception "
+                       "{ java.util.logging.Logger.getGlobal(); } }"));
+    ASSERT_EQ(runCommand(quote(fs::path(ZOR_JDK) / "bin" / "javac") + " -d " + quote(dir / "src") +
+                         " " + quote(dir / "src/Main.java"))
+                  .code,
+              0);
+    fs::path jar = makeZip(dir, "logs.jar", {{"Main.class", readBytes(dir / "src/Main.class")}});
+    fs::create_directories(dir / "tmp");
+    RunResult r =
+        runCommand("env TMPDIR=" + quote(dir / "tmp") + " JAVA_HOME=" + quote(ZOR_JDK) + " " +
+                       zorpack() + " --stub " + quote(stub.string()) + " --support " +
+                       quote(support.string()) + " --main-class Main --app " + quote(jar.string()) +
+                       " --jlink --add-modules jdk.zipfs -o " + quote(dir / "out"),
+                   300);
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("with the modules java.base,java.logging,jdk.zipfs\n"), std::string::npos)
+        << r.out;
+    EXPECT_TRUE(filesIn(dir / "tmp").empty());
+    Bytes file = readBytes(dir / "out");
+    EXPECT_NE(findAppendedArchive(file)->comment.find("jre_order r\r\n"), std::string::npos);
+    auto block = readResourceBlock(file, findAppendedArchive(file)->start);
+    ASSERT_TRUE(block);
+    writeBytes(dir / "image.zip", block->entries.back().data);
+    RunResult release = runCommand("unzip -p " + quote(dir / "image.zip") + " release");
+    EXPECT_TRUE(std::regex_search(release.out, std::regex("MODULES=\"java.base java.logging "
+                                                          ".*jdk.zipfs\"")))
+        << release.out;
+    // The class-data archive that --generate-cds-archive dumps.
+    RunResult list = runCommand("zipinfo -1 " + quote(dir / "image.zip"));
+    EXPECT_NE(list.out.find("lib/server/classes.jsa\n"), std::string::npos) << list.out;
 }
 
 TEST(RuntimeImage, ReadsBackThroughTheLaunchersReaderWithModesAndAHashOfTheBytes) {
