@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace zor::platform {
 
 const char DIR_SEPARATOR = '\\';
@@ -98,9 +100,14 @@ uint32_t processId() {
 
 namespace {
 
-// One argument as the C runtime's command-line parser reads it back: in quotes, with the
-// backslashes before a quote (and before the closing one) doubled.
+// One argument as the C runtime's command-line parser reads it back: as it is unless it is
+// empty or holds blanks or quotes, else in quotes, with the backslashes before a quote (and
+// before the closing one) doubled.
 void appendQuoted(ByteString& line, const char* argument) {
+    if (*argument && !std::strpbrk(argument, " \t\"")) {
+        line.append(argument);
+        return;
+    }
     line.append('"');
     int32_t backslashes = 0;
     for (const char* p = argument; *p; ++p) {

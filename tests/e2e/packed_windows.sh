@@ -117,5 +117,26 @@ $expected_natives"
 # Resource 128 holds the application archive, every byte rotated right by two bits.
 check_resource128 "$work/app.exe" "$app_jar"
 
-[ "$failures" -eq 0 ] && echo "packed $target program, signed: configuration, option order, natives and resource 128 as expected"
+# A runtime tree of the test-double VM, packed with --runtime, is unpacked below %LOCALAPPDATA%
+# (which cmd sets: wine sets it for what it starts) and loaded from there; where that cannot be
+# written, --runtime-fallback goes on to the configured VM after a warning.
+mkdir -p "$work/runtime/bin/server" "$work/local"
+cp "$fake_jvm" "$work/runtime/bin/server/jvm.dll"
+echo 'JAVA_VERSION="17.0.9"' >"$work/runtime/release"
+for run in "embedded $work/local" "fallback $work/app.cfg --runtime-fallback --set jre_order=c"; do
+    set -- $run
+    "$zorpack" --target "$target" --stub "$stub" --support "$support" --main-class app.Main --app \
+        "$app_jar" --console --runtime "$work/runtime" --set "jvmdll=$(winpath "$fake_jvm")" "${@:3}" -o "$work/$1.exe"
+    ZOR_DEBUG=1 ZOR_FAKE_JVM_RESULT=0 ZOR_FAKE_JVM_MAIN=app/Main ZOR_WINE_TIMEOUT=150 "$wine_run" \
+        cmd /c "set LOCALAPPDATA=$(winpath "$2")&& $(winpath "$work/$1.exe")" 2>&1 | tr -d '\r' >"$work/$1.out"
+done
+folder=$(ls -d "$work"/local/zor/runtimes/*)
+[ "$(cat "$folder/.zor-complete")" = "${folder##*/}" ] && cmp -s "$fake_jvm" "$folder/bin/server/jvm.dll" &&
+    grep -qxF "zor: runtime method r: $(winpath "$folder")\\bin\\server\\jvm.dll" "$work/embedded.out" ||
+    fail "embedded: $folder: $(cat "$work/embedded.out")"
+grep -qxF "The Java runtime inside this program cannot be unpacked into $(winpath "$work/app.cfg")\\zor\\runtimes\\${folder##*/}." \
+    "$work/fallback.out" && grep -qxF "zor: runtime method c: $(winpath "$fake_jvm")" "$work/fallback.out" ||
+    fail "fallback: $(cat "$work/fallback.out")"
+
+[ "$failures" -eq 0 ] && echo "packed $target program, signed: configuration, option order, natives and resource 128 as expected; a runtime inside unpacked below %LOCALAPPDATA% and loaded, or passed over"
 [ "$failures" -eq 0 ]

@@ -62,3 +62,12 @@ TEST(Paths, FullPathNameReportsNeededSizeWhenBufferIsSmall) {
     EXPECT_STREQ(small, buffer);
     EXPECT_EQ(fullPathName("", buffer, sizeof(buffer)), 0);
 }
+
+TEST(RunProgram, ExitCodeOrMinusOneWhenItCannotStart) {
+    const char* const cmd[] = {"/c", "exit", "7", nullptr};
+    const char* const sh[] = {"-c", "[ \"$1\" = 'a \"b' ] && exit 7", "-", "a \"b", nullptr};
+    EXPECT_EQ(DIR_SEPARATOR == '/' ? runProgram("/bin/sh", sh)
+                                   : runProgram("C:\\windows\\system32\\cmd.exe", cmd),
+              7);
+    EXPECT_EQ(runProgram((TempFolder() / "missing").c_str(), cmd), -1);
+}

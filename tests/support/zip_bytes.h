@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zor::test {
@@ -42,26 +43,19 @@ inline uint32_t crc32Of(const std::string& data) {
     return ~crc;
 }
 
-struct ZipEntry {
-    std::string name;
-    std::string data;
-    uint32_t unixMode = 0; // non-zero: made on Unix, the mode in the external attributes
-};
+using ZipEntry = std::pair<std::string, std::string>; // name, data
 
 // A ZIP archive of stored entries; its offsets count from the archive's own start. The end
 // record's comment length keeps the low 16 bits of the comment's size.
 inline std::string zipArchive(const std::string& comment, const std::vector<ZipEntry>& entries) {
     std::string local, central;
-    for (const ZipEntry& e : entries) {
-        auto size = static_cast<uint32_t>(e.data.size());
-        auto nameLength = static_cast<uint32_t>(e.name.size());
-        uint32_t crc = crc32Of(e.data);
-        std::string sizes = u32le(crc) + u32le(size) + u32le(size) + u16le(nameLength) + u16le(0);
-        central += u32le(0x02014B50) + u16le(e.unixMode ? 0x0300 | 20 : 20) + u16le(20) + u16le(0) +
-                   u16le(0) + u32le(0) + sizes + u16le(0) + u16le(0) + u16le(0) +
-                   u32le(e.unixMode << 16) + u32le(static_cast<uint32_t>(local.size())) + e.name;
-        local += u32le(0x04034B50) + u16le(20) + u16le(0) + u16le(0) + u32le(0) + sizes + e.name +
-                 e.data;
+    for (const auto& [name, data] : entries) {
+        auto size = static_cast<uint32_t>(data.size());
+        std::string common = u16le(0) + u16le(0) + u32le(0) + u32le(crc32Of(data)) + u32le(size) +
+                             u32le(size) + u16le(static_cast<uint32_t>(name.size())) + u16le(0);
+        central += u32le(0x02014B50) + u16le(20) + u16le(20) + common + u16le(0) + u16le(0) +
+                   u16le(0) + u32le(0) + u32le(static_cast<uint32_t>(local.size())) + name;
+        local += u32le(0x04034B50) + u16le(20) + common + name + data;
     }
     auto count = static_cast<uint32_t>(entries.size());
     std::string end = u32le(0x06054B50) + u16le(0) + u16le(0) + u16le(count) + u16le(count) +
