@@ -22,8 +22,10 @@ inline constexpr const char* CONFIG_KEYS[] = {
     KEY_JRE_ORDER,  KEY_JVM_DLL, KEY_CLASS_PATH, KEY_LIBS,   KEY_CLASS_DATA_CACHE,
 };
 
-// The letter of "jre_order" for the runtime image the executable carries.
+// The letter of "jre_order" for the runtime image the executable carries, and the order of the
+// installed runtimes' methods when the configuration names none of its letters.
 inline constexpr char EMBEDDED_RUNTIME_METHOD = 'r';
+inline constexpr char DEFAULT_JRE_ORDER[] = "csiejvp";
 
 // Hands out the lines of the text from `cursor` to `limit`; CR, LF, CR LF and LF CR each end
 // one line (the packed text uses CR LF; a configuration file may use any of them).

@@ -1,6 +1,7 @@
 // The search for a runtime's VM library (ConfigStore::runtimeLibraryPath and its methods).
 #pragma once
 
+#include "common/config_syntax.h"
 #include "common/text.h"
 
 namespace zor {
@@ -12,7 +13,6 @@ namespace zor {
 // the first four still finds the same one. r = the runtime the executable carries, named only
 // by the configuration zorpack writes for it.
 constexpr const char* JRE_ORDER_LETTERS = "csiejvpr";
-constexpr const char* DEFAULT_JRE_ORDER = "csiejvp";
 constexpr const char* JAVASOFT_RUNTIME_KEY = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
 constexpr const char* IBM_RUNTIME_KEY = "SOFTWARE\\IBM\\Java2 Runtime Environment";
 

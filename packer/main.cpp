@@ -302,9 +302,6 @@ void warn(const std::string& message) {
     std::cerr << "zorpack: warning: " << message << "\n";
 }
 
-// The launcher's search order when the configuration names none of its letters.
-constexpr char LAUNCHER_DEFAULT_ORDER[] = "csiejvp";
-
 // A program with a runtime searches it first: "jre_order r", followed with the fallback by the
 // caller's order or, without one, the launcher's default. Without the fallback a caller's own
 // order would be dropped unseen, so it is refused.
@@ -313,7 +310,7 @@ void putRuntimeFirst(std::vector<Setting>& settings, bool fallback) {
                             [](const Setting& s) { return lowerCase(s.key) == KEY_JRE_ORDER; });
     if (own == settings.end()) {
         settings.push_back({KEY_JRE_ORDER, std::string(1, EMBEDDED_RUNTIME_METHOD) +
-                                               (fallback ? LAUNCHER_DEFAULT_ORDER : "")});
+                                               (fallback ? DEFAULT_JRE_ORDER : "")});
         return;
     }
     if (!fallback)
@@ -325,11 +322,11 @@ void putRuntimeFirst(std::vector<Setting>& settings, bool fallback) {
     for (char c : own->value)
         if (lowerAscii(c) != EMBEDDED_RUNTIME_METHOD) {
             rest += c;
-            named = named ||
-                    std::string(LAUNCHER_DEFAULT_ORDER).find(lowerAscii(c)) != std::string::npos;
+            named =
+                named || std::string(DEFAULT_JRE_ORDER).find(lowerAscii(c)) != std::string::npos;
         }
     // An order without a known letter means the default to the launcher.
-    own->value = EMBEDDED_RUNTIME_METHOD + (named ? rest : LAUNCHER_DEFAULT_ORDER);
+    own->value = EMBEDDED_RUNTIME_METHOD + (named ? rest : DEFAULT_JRE_ORDER);
 }
 
 // A folder of its own under the system's temporary folder, removed with its contents.
